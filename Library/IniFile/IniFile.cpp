@@ -1,0 +1,213 @@
+#include "IniFile/IniFile.h"
+
+#include "AtomicFile.h"
+#include "Cp1251.h"
+#include "IniLine.h"
+#include "IniNumbers.h"
+
+#include <cmath>
+#include <optional>
+
+namespace inifile {
+namespace {
+
+// A settings file is a few kilobytes; anything far larger is not one.
+constexpr std::size_t kMaxFileBytes = 16u * 1024u * 1024u;
+
+bool HasLineBreakOrNul(std::string_view text) {
+    return text.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos;
+}
+
+// Why a section name cannot be written, or nullopt. `name` is code page 1251.
+std::optional<std::string> CheckSectionName(std::string_view name) {
+    if (name.empty()) return "пустое имя секции";
+    if (HasLineBreakOrNul(name)) return "перевод строки в имени секции";
+    if (TrimIniBlanks(name) != name) return "пробелы в начале или в конце имени секции";
+    return std::nullopt;
+}
+
+std::optional<std::string> CheckKeyName(std::string_view key) {
+    if (key.empty()) return "пустое имя ключа";
+    if (HasLineBreakOrNul(key)) return "перевод строки в имени ключа";
+    if (TrimIniBlanks(key) != key) return "пробелы в начале или в конце имени ключа";
+    if (key.find('=') != std::string_view::npos) return "знак '=' в имени ключа";
+    if (key.front() == '[' || key.front() == ';') return "имя ключа начинается с '[' или ';'";
+    return std::nullopt;
+}
+
+}  // namespace
+
+TIniFile::TIniFile(std::string path) : path_(std::move(path)) {
+    FileReadResult file = ReadWholeFile(path_, kMaxFileBytes);
+    if (file.error) {
+        loadStatus_ = IniStatus::Failure("Не могу прочитать файл настроек '" + path_ + "': " + *file.error);
+        return;
+    }
+    Parse(file.bytes);
+}
+
+TIniFile::TIniFile(std::string path, std::string_view bytes, FromBytesTag) : path_(std::move(path)) {
+    Parse(bytes);
+}
+
+TIniFile TIniFile::FromBytes(std::string path, std::string_view bytes) {
+    return TIniFile(std::move(path), bytes, FromBytesTag{});
+}
+
+void TIniFile::Parse(std::string_view bytes) {
+    // CR LF, LF and a lone CR all end a line; a last line without an ending still counts.
+    std::size_t start = 0;
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        if (bytes[i] != '\r' && bytes[i] != '\n') continue;
+        lines_.emplace_back(bytes.substr(start, i - start));
+        if (bytes[i] == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') ++i;
+        start = i + 1;
+    }
+    if (start < bytes.size()) lines_.emplace_back(bytes.substr(start));
+}
+
+bool TIniFile::LookUp(std::string_view section, std::string_view key, std::string& rawValue) const {
+    const auto sectionBytes = Utf8ToCp1251(TrimIniBlanks(section));
+    const auto keyBytes = Utf8ToCp1251(TrimIniBlanks(key));
+    if (!sectionBytes || !keyBytes || sectionBytes->empty() || keyBytes->empty()) return false;
+
+    // Only the first section of that name counts, and in it the first key of that name.
+    bool inSection = false;
+    bool sectionSeen = false;
+    for (const std::string& text : lines_) {
+        const IniLine line = ClassifyLine(text);
+        if (line.kind == IniLine::Kind::Section) {
+            if (inSection) return false;
+            inSection = !sectionSeen && SameName(line.name, *sectionBytes);
+            sectionSeen = sectionSeen || inSection;
+        } else if (inSection && line.kind == IniLine::Kind::Entry && SameName(line.name, *keyBytes)) {
+            rawValue.assign(UnquoteValue(line.value));
+            return true;
+        }
+    }
+    return false;
+}
+
+bool TIniFile::KeyExists(std::string_view section, std::string_view key) const {
+    std::string raw;
+    return LookUp(section, key, raw);
+}
+
+std::string TIniFile::ReadString(std::string_view section, std::string_view key,
+                                 std::string_view defaultValue) const {
+    std::string raw;
+    if (!LookUp(section, key, raw)) return std::string(defaultValue);
+    auto text = Cp1251ToUtf8(raw);
+    return text ? std::move(*text) : std::string(defaultValue);
+}
+
+std::int32_t TIniFile::ReadInteger(std::string_view section, std::string_view key,
+                                   std::int32_t defaultValue) const {
+    std::string raw;
+    if (!LookUp(section, key, raw)) return defaultValue;
+    return ParseInteger(raw).value_or(defaultValue);
+}
+
+bool TIniFile::ReadBool(std::string_view section, std::string_view key, bool defaultValue) const {
+    return ReadInteger(section, key, defaultValue ? 1 : 0) != 0;
+}
+
+double TIniFile::ReadFloat(std::string_view section, std::string_view key, double defaultValue) const {
+    std::string raw;
+    if (!LookUp(section, key, raw)) return defaultValue;
+    return ParseFloat(raw).value_or(defaultValue);
+}
+
+IniStatus TIniFile::Refuse(std::string_view section, std::string_view key, const std::string& why) const {
+    return IniStatus::Failure("Не могу записать ключ '" + std::string(key) + "' секции '" +
+                              std::string(section) + "' в файл настроек '" + path_ + "': " + why);
+}
+
+IniStatus TIniFile::WriteString(std::string_view section, std::string_view key, std::string_view value) {
+    const auto sectionBytes = Utf8ToCp1251(section);
+    const auto keyBytes = Utf8ToCp1251(key);
+    const auto valueBytes = Utf8ToCp1251(value);
+    if (!sectionBytes || !keyBytes || !valueBytes)
+        return Refuse(section, key, "текст нельзя записать в кодовой странице 1251");
+    if (auto why = CheckSectionName(*sectionBytes)) return Refuse(section, key, *why);
+    if (auto why = CheckKeyName(*keyBytes)) return Refuse(section, key, *why);
+    if (HasLineBreakOrNul(*valueBytes)) return Refuse(section, key, "перевод строки в значении");
+    WriteRaw(*sectionBytes, *keyBytes, QuoteValueIfNeeded(*valueBytes));
+    return IniStatus::Success();
+}
+
+void TIniFile::WriteRaw(std::string_view section, std::string_view key, std::string_view value) {
+    // Find the first section of that name: its header, its first entry of that key,
+    // and the line after its last entry.
+    std::optional<std::size_t> header, entry;
+    std::size_t insertAt = 0;
+    for (std::size_t i = 0; i < lines_.size(); ++i) {
+        const IniLine line = ClassifyLine(lines_[i]);
+        if (line.kind == IniLine::Kind::Section) {
+            if (header) break;
+            if (SameName(line.name, section)) {
+                header = i;
+                insertAt = i + 1;
+            }
+        } else if (header && line.kind == IniLine::Kind::Entry) {
+            insertAt = i + 1;
+            if (!entry && SameName(line.name, key)) entry = i;
+        }
+    }
+
+    if (entry) {
+        // In place; a value that is already there leaves the line as it is, otherwise
+        // the key keeps the spelling it has in the file.
+        const IniLine line = ClassifyLine(lines_[*entry]);
+        if (line.value == value) return;
+        lines_[*entry] = std::string(line.name) + "=" + std::string(value);
+        modified_ = true;
+        return;
+    }
+    std::string newLine = std::string(key) + "=" + std::string(value);
+    if (header) {
+        lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(insertAt), std::move(newLine));
+    } else {
+        lines_.push_back("[" + std::string(section) + "]");
+        lines_.push_back(std::move(newLine));
+    }
+    modified_ = true;
+}
+
+IniStatus TIniFile::WriteInteger(std::string_view section, std::string_view key, std::int32_t value) {
+    return WriteString(section, key, std::to_string(value));
+}
+
+IniStatus TIniFile::WriteBool(std::string_view section, std::string_view key, bool value) {
+    return WriteString(section, key, value ? "1" : "0");
+}
+
+IniStatus TIniFile::WriteFloat(std::string_view section, std::string_view key, double value) {
+    if (!std::isfinite(value)) return Refuse(section, key, "значение не является конечным числом");
+    return WriteString(section, key, FormatFloat(value));
+}
+
+std::string TIniFile::Image() const {
+    std::string bytes;
+    std::size_t size = 0;
+    for (const std::string& line : lines_) size += line.size() + 2;
+    bytes.reserve(size);
+    for (const std::string& line : lines_) {
+        bytes += line;
+        bytes += "\r\n";
+    }
+    return bytes;
+}
+
+IniStatus TIniFile::Flush() {
+    if (!loadStatus_)
+        return IniStatus::Failure("Не могу сохранить файл настроек '" + path_ +
+                                  "': его прежнее содержимое не удалось прочитать, файл оставлен как есть");
+    if (auto why = ReplaceFile(path_, Image()))
+        return IniStatus::Failure("Не могу сохранить файл настроек '" + path_ + "': " + *why +
+                                  ". Прежний файл сохранён без изменений.");
+    modified_ = false;
+    return IniStatus::Success();
+}
+
+}  // namespace inifile

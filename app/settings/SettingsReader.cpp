@@ -1,0 +1,73 @@
+#include "settings/SettingsReader.h"
+
+#include "IniFile/IniFile.h"
+#include "settings/Precision.h"
+#include "settings/SettingsKeys.h"
+
+namespace settings {
+
+ApplicationSettings ReadApplicationSettings(const inifile::TIniFile& file) {
+    ApplicationSettings s;
+    s.autoSave = file.ReadInteger(kGeneralSection, kAutoSaveKey, 0) != 0;
+    s.windowTop = file.ReadInteger(kGeneralSection, kWindowTopKey, -1);
+    s.windowLeft = file.ReadInteger(kGeneralSection, kWindowLeftKey, -1);
+    s.correctionCoefSource = file.ReadInteger(kGeneralSection, kCoefSourceKey, 1);
+    return s;
+}
+
+DiscoverySettings ReadDiscoverySettings(const inifile::TIniFile& file) {
+    DiscoverySettings s;
+    s.crateSerial = file.ReadString(kDiscoverySection, kCrateSerialKey, "");
+    s.moduleSlot = file.ReadInteger(kDiscoverySection, kModuleSlotKey, -1);
+    return s;
+}
+
+ModuleSettings ReadModuleSettings(const inifile::TIniFile& file) {
+    const std::string_view section = kModuleSection;
+    ModuleSettings s;
+    s.computationMethod = file.ReadString(section, kComputationMethodKey, "fft");
+    s.amplitudeType = file.ReadString(section, kAmplitudeTypeKey, "rms");
+    s.adcRateIndex = file.ReadInteger(section, kAdcRateIndexKey, 24);
+    s.maxAcquisitionTime = file.ReadFloat(section, kMaxAcquisitionTimeKey, 1.0);
+    for (int r = 0; r < kRangeCount; ++r) {
+        s.dcPrecision[r] = LimitPrecision(file.ReadInteger(section, PrecisionKey(r, PrecisionKind::Dc), 2));
+        s.acPrecision[r] = LimitPrecision(file.ReadInteger(section, PrecisionKey(r, PrecisionKind::Ac), 2));
+        s.frPrecision[r] = LimitPrecision(file.ReadInteger(section, PrecisionKey(r, PrecisionKind::Fr), 5));
+        s.dcFormat[r] = DisplayPattern(s.dcPrecision[r]);
+        s.acFormat[r] = DisplayPattern(s.acPrecision[r]);
+        s.frFormat[r] = DisplayPattern(s.frPrecision[r]);
+    }
+    s.allChannels = file.ReadBool(section, kAllChannelsKey, true);
+    s.commonRangeIndex = file.ReadInteger(section, kCommonRangeKey, 0);
+    s.connectionModeIndex = file.ReadInteger(section, kConnectionModeKey, 0);
+    s.commonMethodIndex = file.ReadInteger(section, kCommonMethodKey, 0);
+    for (int i = 0; i < kChannelCount; ++i) {
+        s.channelEnabled[i] = file.ReadBool(section, ChannelKey(kChannelEnabledPrefix, i), true);
+        s.channelRangeIndex[i] = file.ReadInteger(section, ChannelKey(kChannelRangePrefix, i), 0);
+        s.channelMethodIndex[i] = file.ReadInteger(section, ChannelKey(kChannelMethodPrefix, i), 0);
+    }
+    return s;
+}
+
+ModuleControls ResolveModuleControls(const ModuleSettings& stored) {
+    ModuleControls c;
+    c.adcRateIndex = ListSelection(stored.adcRateIndex, kAdcRateCount);
+    c.commonRangeIndex = ListSelection(stored.commonRangeIndex, kRangeCount);
+    c.connectionModeIndex = ListSelection(stored.connectionModeIndex, kConnectionModeCount);
+    c.commonMethodIndex = ListSelection(stored.commonMethodIndex, kMeasuringModeCount);
+    for (int i = 0; i < kChannelCount; ++i) {
+        c.channelEnabled[i] = stored.allChannels || stored.channelEnabled[i];
+        c.channelRangeIndex[i] = c.commonRangeIndex >= 0
+                                     ? c.commonRangeIndex
+                                     : ListSelection(stored.channelRangeIndex[i], kRangeCount);
+        c.channelMethodIndex[i] = c.commonMethodIndex >= 0
+                                      ? c.commonMethodIndex
+                                      : ListSelection(stored.channelMethodIndex[i], kMeasuringModeCount);
+    }
+    bool alike = true;
+    for (int i = 1; i < kChannelCount; ++i) alike = alike && c.channelEnabled[i] == c.channelEnabled[0];
+    c.allChannels = !alike ? GroupCheck::Mixed : c.channelEnabled[0] ? GroupCheck::Checked : GroupCheck::Unchecked;
+    return c;
+}
+
+}  // namespace settings
