@@ -1,0 +1,16 @@
+// Shared main for GoogleTest programs that need widgets: one QApplication for the whole run.
+// Listing the tests (test discovery) needs no display, so no application is made for it.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+
+#include <memory>
+
+int main(int argc, char** argv)
+{
+    testing::InitGoogleTest(&argc, argv);
+    std::unique_ptr<QApplication> app;
+    if (!GTEST_FLAG_GET(list_tests))
+        app = std::make_unique<QApplication>(argc, argv);
+    return RUN_ALL_TESTS();
+}

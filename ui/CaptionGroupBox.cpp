@@ -1,0 +1,22 @@
+#include "ui/CaptionGroupBox.h"
+
+#include <QStyleOptionGroupBox>
+
+TCaptionGroupBox::TCaptionGroupBox(QWidget* parent)
+    : QGroupBox(parent)
+{
+}
+
+void TCaptionGroupBox::setCaptionColor(const QColor& color)
+{
+    CaptionColor = color;
+    update();
+}
+
+void TCaptionGroupBox::initStyleOption(QStyleOptionGroupBox* option) const
+{
+    QGroupBox::initStyleOption(option);
+    // Only the caption takes the colour: a palette change would recolour every child.
+    if (CaptionColor.isValid())
+        option->textColor = CaptionColor;
+}

@@ -1,0 +1,39 @@
+#include "ui/ValueEdit.h"
+
+#include <QEnterEvent>
+
+TValueEdit::TValueEdit(QWidget* parent)
+    : QLineEdit(parent)
+{
+    setReadOnly(true);            // read-only: no caret is drawn
+    setContextMenuPolicy(Qt::NoContextMenu);
+    setAlignment(Qt::AlignCenter);
+}
+
+QColor TValueEdit::textColor() const
+{
+    return palette().color(QPalette::Text);
+}
+
+void TValueEdit::setTextColor(const QColor& color)
+{
+    QPalette pal = palette();
+    pal.setColor(QPalette::Text, color);
+    setPalette(pal);
+}
+
+void TValueEdit::enterEvent(QEnterEvent* event)
+{
+    PointerOver = true;
+    if (FocusOnMouseAbove && isEnabled() && !hasFocus())
+        setFocus(Qt::MouseFocusReason);
+    QLineEdit::enterEvent(event);
+    emit mouseEntered();
+}
+
+void TValueEdit::leaveEvent(QEvent* event)
+{
+    PointerOver = false;
+    QLineEdit::leaveEvent(event);
+    emit mouseLeft();
+}
