@@ -50,13 +50,26 @@ typedef struct CrateInfo {
     uint8_t Reserved[7];
 } CrateInfo;
 
+/* Clears the handle (serial empty) and marks it prepared. It does not close
+ * a connection the handle may still hold: that is ZEB_Close's work, since a
+ * handle's earlier content is not trusted. */
 int32_t ZEB_Init(CrateHandle* handle);
+/* Connects to the crate server (closing the handle's earlier connection).
+ * Serial empty: a listing connection (ZEB_GetCrates); otherwise that crate
+ * (ZEB_ERR_NO_CRATE when the server does not know it). With no server
+ * listening it fails at once with ZEB_ERR_CONNECT (the connect wait is at
+ * most 0.5 s). Every query waits at most 2 s for its answer; a failed
+ * exchange (ZEB_ERR_IO, ZEB_ERR_PROTOCOL) closes the connection, after which
+ * the queries return ZEB_ERR_NOT_OPEN. A handle that never saw ZEB_Init
+ * gets ZEB_ERR_ARGUMENT from every function. */
 int32_t ZEB_Open(CrateHandle* handle);
 /* serials: 16 entries of 16 bytes, zero-filled by the caller; an entry whose
  * first byte is 0 ends the list. */
 int32_t ZEB_GetCrates(CrateHandle* handle, char serials[ZEB_MAX_CRATES][ZEB_SERIAL_SIZE]);
+/* A crate connection only (a listing connection gets ZEB_ERR_ARGUMENT);
+ * info->TypeCode = crate type code. */
 int32_t ZEB_GetCrateInfo(CrateHandle* handle, CrateInfo* info);
-/* ids: entry k is the module id in slot k + 1; 0 = empty slot. */
+/* A crate connection only. ids: entry k is the module id in slot k + 1; 0 = empty slot. */
 int32_t ZEB_GetCrateModules(CrateHandle* handle, uint16_t ids[ZEB_SLOT_COUNT]);
 int32_t ZEB_Close(CrateHandle* handle);
 

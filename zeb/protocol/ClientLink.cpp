@@ -1,0 +1,73 @@
+#include "protocol/ClientLink.h"
+
+namespace zebwire {
+
+std::int32_t ClientLink::connect(std::uint32_t address, std::uint16_t port, int timeoutMs) {
+    close();
+    fd_ = connectTcp(address, port, timeoutMs);
+    return fd_ >= 0 ? kOk : kErrConnect;
+}
+
+void ClientLink::close() {
+    closeSocket(fd_);
+    fd_ = -1;
+    parser_ = FrameParser(kMaxServerPayload);
+}
+
+std::int32_t ClientLink::fail(std::int32_t status) {
+    close();
+    return status;
+}
+
+std::int32_t ClientLink::nextFrame(Clock::time_point deadline, Frame& frame) {
+    for (;;) {
+        if (auto f = parser_.next()) {
+            frame = std::move(*f);
+            return 1;
+        }
+        if (parser_.failed()) return fail(kErrProtocol);
+        const long n = recvSome(fd_, chunk_, deadline);
+        if (n < 0) return fail(kErrIo);
+        if (n == 0) return 0;
+        parser_.feed(std::span(chunk_.data(), static_cast<std::size_t>(n)));
+    }
+}
+
+std::int32_t ClientLink::request(MsgType type, std::span<const std::uint8_t> payload, int timeoutMs,
+                                 std::vector<std::uint8_t>& body, const DataSink& onData) {
+    body.clear();
+    if (fd_ < 0) return kErrNotOpen;
+    const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    if (!sendAll(fd_, encodeFrame(static_cast<std::uint16_t>(type), payload), deadline)) return fail(kErrIo);
+    const auto replyType = static_cast<std::uint16_t>(static_cast<std::uint16_t>(type) | kReplyBit);
+    for (;;) {
+        Frame frame;
+        const std::int32_t rc = nextFrame(deadline, frame);
+        if (rc < 0) return rc;
+        if (rc == 0) return fail(kErrIo);  // the server did not answer in time
+        if (frame.type == static_cast<std::uint16_t>(MsgType::Data)) {
+            if (frame.payload.size() % 4 != 0) return fail(kErrProtocol);
+            if (onData) onData(frame.payload);
+            continue;
+        }
+        if (frame.type != replyType || frame.payload.size() < 4) return fail(kErrProtocol);
+        const std::int32_t status = getI32(frame.payload.data());
+        if (!isWireStatus(status)) return fail(kErrProtocol);
+        body.assign(frame.payload.begin() + 4, frame.payload.end());
+        return status;
+    }
+}
+
+std::int32_t ClientLink::readData(Clock::time_point deadline, const DataSink& onData) {
+    if (fd_ < 0) return kErrNotOpen;
+    Frame frame;
+    const std::int32_t rc = nextFrame(deadline, frame);
+    if (rc <= 0) return rc;
+    // Between requests the server sends nothing but sample data.
+    if (frame.type != static_cast<std::uint16_t>(MsgType::Data) || frame.payload.size() % 4 != 0)
+        return fail(kErrProtocol);
+    onData(frame.payload);
+    return 1;
+}
+
+}  // namespace zebwire

@@ -1,0 +1,33 @@
+// Small POSIX TCP helpers with bounded waits, shared by the clients and zebsim.
+#pragma once
+
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <span>
+
+namespace zebwire {
+
+using Clock = std::chrono::steady_clock;
+
+// Milliseconds left until deadline, at least 0 (for poll).
+int msUntil(Clock::time_point deadline);
+
+// Connects to an IPv4 address (host order) within timeoutMs. Returns the
+// socket (blocking, TCP_NODELAY, close-on-exec) or -1.
+int connectTcp(std::uint32_t address, std::uint16_t port, int timeoutMs);
+
+// Sends all bytes before the deadline; false on error or timeout.
+bool sendAll(int fd, std::span<const std::uint8_t> bytes, Clock::time_point deadline);
+
+// Waits until fd is readable or the deadline passes, then reads up to
+// out.size() bytes. Returns bytes read (> 0), 0 on timeout, -1 on error or
+// orderly close by the peer.
+long recvSome(int fd, std::span<std::uint8_t> out, Clock::time_point deadline);
+
+// The port from ZEB_SERVER_PORT when it holds a number 1..65535, else fallback.
+std::uint16_t serverPort(std::uint16_t fallback);
+
+void closeSocket(int fd);
+
+}  // namespace zebwire

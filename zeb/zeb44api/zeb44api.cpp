@@ -1,0 +1,285 @@
+// zeb44api over the crate server protocol.
+//
+// Private state lives in the record: the Session pointer at offset 408 with
+// a magic at 404 that marks it valid (a zero-filled or foreign record is a
+// closed record), and at offset 112 a copy of the configuration the module
+// last accepted, which ZEB44_ProcessData converts with.
+#include "zeb44api.h"
+
+#include "protocol/AdcWord.h"
+#include "protocol/ClientLink.h"
+#include "protocol/Messages.h"
+
+#include <algorithm>
+#include <cstddef>
+#include <cstring>
+#include <new>
+#include <vector>
+
+static_assert(offsetof(ModuleRecord, AdcDivisor) == 40);
+static_assert(offsetof(ModuleRecord, Divider384) == 41);
+static_assert(offsetof(ModuleRecord, DcCoupling) == 42);
+static_assert(offsetof(ModuleRecord, OwnZero) == 43);
+static_assert(offsetof(ModuleRecord, RangeCode) == 45);
+static_assert(offsetof(ModuleRecord, ChannelEnabled) == 49);
+static_assert(offsetof(ModuleRecord, AdcRateIndex) == 56);
+static_assert(offsetof(ModuleRecord, Option60) == 60);
+static_assert(offsetof(ModuleRecord, Name) == 80);
+static_assert(offsetof(ModuleRecord, Serial) == 96);
+static_assert(offsetof(ModuleRecord, Reserved112) == 112);
+static_assert(offsetof(ModuleRecord, FirmwareVersion) == 400);
+static_assert(offsetof(ModuleRecord, Reserved404) == 404);
+static_assert(offsetof(ModuleRecord, Session) == 408);
+static_assert(ZEB44_ERR_ARGUMENT == zebwire::kErrArgument && ZEB44_ERR_NOT_OPEN == zebwire::kErrNotOpen &&
+              ZEB44_ERR_CONNECT == zebwire::kErrConnect && ZEB44_ERR_IO == zebwire::kErrIo &&
+              ZEB44_ERR_PROTOCOL == zebwire::kErrProtocol && ZEB44_ERR_NO_MODULE == zebwire::kErrNoTarget &&
+              ZEB44_ERR_REFUSED == zebwire::kErrRefused);
+
+namespace {
+
+constexpr std::uint32_t kSessionMagic = 0x5A343453u;
+constexpr std::uint32_t kConfigMagic = 0x5A344346u;
+constexpr int kConnectTimeoutMs = 500;
+constexpr int kReplyTimeoutMs = 2000;
+// Words held between calls (the module's buffer); more is dropped as overflow.
+constexpr std::size_t kMaxPendingWords = std::size_t{1} << 22;
+
+struct Session {
+    zebwire::ClientLink link;
+    std::int32_t failure = ZEB44_OK;  // set once the connection is lost
+    std::vector<std::uint32_t> pending;
+    std::size_t pendingStart = 0;
+
+    std::size_t available() const { return pending.size() - pendingStart; }
+    void clearPending() {
+        pending.clear();
+        pendingStart = 0;
+    }
+    void append(std::span<const std::uint8_t> bytes) {
+        if (pendingStart == pending.size()) clearPending();
+        if (available() + bytes.size() / 4 > kMaxPendingWords) return;
+        for (std::size_t i = 0; i + 4 <= bytes.size(); i += 4) pending.push_back(zebwire::getU32(bytes.data() + i));
+    }
+};
+
+Session* session(const ModuleRecord* m) {
+    if (m == nullptr || m->Reserved404 != kSessionMagic) return nullptr;
+    return static_cast<Session*>(m->Session);
+}
+
+void setSession(ModuleRecord* m, Session* s) {
+    m->Session = s;
+    m->Reserved404 = s != nullptr ? kSessionMagic : 0;
+}
+
+void storeConfig(ModuleRecord* m, const zebwire::ModuleConfig& c) {
+    const auto bytes = zebwire::encodeConfig(c);
+    const std::uint32_t magic = kConfigMagic;
+    std::memcpy(m->Reserved112, &magic, 4);
+    std::memcpy(m->Reserved112 + 4, bytes.data(), bytes.size());
+}
+
+bool loadConfig(const ModuleRecord* m, zebwire::ModuleConfig& c) {
+    std::uint32_t magic = 0;
+    std::memcpy(&magic, m->Reserved112, 4);
+    if (magic != kConfigMagic) return false;
+    auto decoded = zebwire::decodeConfig(std::span(m->Reserved112 + 4, zebwire::kConfigPayload));
+    if (!decoded) return false;
+    c = *decoded;
+    return true;
+}
+
+zebwire::ModuleConfig configFromRecord(const ModuleRecord* m) {
+    zebwire::ModuleConfig c;
+    c.divisor = m->AdcDivisor;
+    c.divider384 = m->Divider384 != 0;
+    c.dcCoupling = m->DcCoupling != 0;
+    c.ownZero = m->OwnZero != 0;
+    for (int ch = 0; ch < ZEB44_CHANNELS; ++ch) {
+        c.rangeCode[ch] = m->RangeCode[ch];
+        c.enabled[ch] = m->ChannelEnabled[ch] != 0;
+    }
+    c.rateIndex = m->AdcRateIndex;
+    c.option60 = m->Option60;
+    return c;
+}
+
+// Status of a usable open record, or why it is not.
+std::int32_t usable(const ModuleRecord* m, Session*& s) {
+    if (m == nullptr) return ZEB44_ERR_ARGUMENT;
+    s = session(m);
+    if (s == nullptr) return ZEB44_ERR_NOT_OPEN;
+    return s->failure;
+}
+
+// One control request; data met before the reply is kept (or dropped when
+// keepData is false). A transport failure marks the session lost.
+std::int32_t control(Session* s, zebwire::MsgType type, std::span<const std::uint8_t> payload, bool keepData) {
+    std::vector<std::uint8_t> body;
+    const std::int32_t status = s->link.request(type, payload, kReplyTimeoutMs, body,
+                                                [s, keepData](std::span<const std::uint8_t> words) {
+                                                    if (keepData) s->append(words);
+                                                });
+    if (!s->link.connected()) s->failure = status < 0 ? status : ZEB44_ERR_IO;
+    return status;
+}
+
+std::vector<std::uint8_t> modePayload(int32_t mode) {
+    std::vector<std::uint8_t> p;
+    zebwire::putI32(p, mode);
+    return p;
+}
+
+}  // namespace
+
+extern "C" {
+
+int32_t ZEB44_Init(ModuleRecord* module) {
+    if (module == nullptr) return ZEB44_ERR_ARGUMENT;
+    ZEB44_Close(module);
+    std::memset(module->Reserved0, 0, sizeof module->Reserved0);
+    std::memset(module->Name, 0, sizeof module->Name);
+    std::memset(module->Serial, 0, sizeof module->Serial);
+    std::memset(module->Reserved112, 0, sizeof module->Reserved112);
+    module->FirmwareVersion = 0;
+    setSession(module, nullptr);
+    std::memset(module->Reserved416, 0, sizeof module->Reserved416);
+    return ZEB44_OK;
+}
+
+int32_t ZEB44_Open(ModuleRecord* module, uint32_t address, uint16_t port, const char* crateSerial, uint16_t slot) {
+    if (module == nullptr || crateSerial == nullptr || slot < 1 || slot > 16) return ZEB44_ERR_ARGUMENT;
+    ZEB44_Close(module);
+    setSession(module, nullptr);  // whatever a never-initialised record held there
+    std::memset(module->Name, 0, sizeof module->Name);
+    std::memset(module->Serial, 0, sizeof module->Serial);
+    module->FirmwareVersion = 0;
+
+    auto* s = new (std::nothrow) Session;
+    if (s == nullptr) return ZEB44_ERR_IO;
+    std::int32_t status = s->link.connect(address, zebwire::serverPort(port), kConnectTimeoutMs);
+    std::vector<std::uint8_t> body;
+    if (status == ZEB44_OK) {
+        std::vector<std::uint8_t> payload;
+        zebwire::putField(payload,
+                          zebwire::fieldText(reinterpret_cast<const std::uint8_t*>(crateSerial), zebwire::kSerialField),
+                          zebwire::kSerialField);
+        zebwire::putU16(payload, slot);
+        status = s->link.request(zebwire::MsgType::OpenModule, payload, kReplyTimeoutMs, body);
+    }
+    if (status == ZEB44_OK && body.size() != zebwire::kIdentityBody) status = ZEB44_ERR_PROTOCOL;
+    if (status != ZEB44_OK) {
+        delete s;
+        return status;
+    }
+    const auto id = zebwire::decodeIdentity(body.data());
+    std::memcpy(module->Name, id.name.data(), id.name.size());
+    std::memcpy(module->Serial, id.serial.data(), id.serial.size());
+    module->FirmwareVersion = id.firmware;
+    setSession(module, s);
+    return ZEB44_OK;
+}
+
+int32_t ZEB44_IsOpened(ModuleRecord* module) {
+    if (module == nullptr) return ZEB44_ERR_ARGUMENT;
+    return session(module) != nullptr ? ZEB44_OK : ZEB44_ERR_NOT_OPEN;
+}
+
+int32_t ZEB44_Close(ModuleRecord* module) {
+    if (module == nullptr) return ZEB44_ERR_ARGUMENT;
+    Session* s = session(module);
+    if (s == nullptr) return ZEB44_ERR_NOT_OPEN;
+    delete s;  // closes the connection; the server stops this session's stream
+    setSession(module, nullptr);
+    return ZEB44_OK;
+}
+
+int32_t ZEB44_SetConfig(ModuleRecord* module) {
+    Session* s = nullptr;
+    if (const auto rc = usable(module, s); rc != ZEB44_OK) return rc;
+    const auto config = configFromRecord(module);
+    if (!zebwire::validateConfig(config).empty()) return ZEB44_ERR_ARGUMENT;
+    const std::int32_t status = control(s, zebwire::MsgType::SetConfig, zebwire::encodeConfig(config), true);
+    if (status == ZEB44_OK) storeConfig(module, config);
+    return status;
+}
+
+int32_t ZEB44_StopADC(ModuleRecord* module) {
+    Session* s = nullptr;
+    if (const auto rc = usable(module, s); rc != ZEB44_OK) return rc;
+    return control(s, zebwire::MsgType::StopAdc, {}, true);
+}
+
+int32_t ZEB44_ClearBuffer(ModuleRecord* module, int32_t mode) {
+    Session* s = nullptr;
+    if (const auto rc = usable(module, s); rc != ZEB44_OK) return rc;
+    if (mode != 0 && mode != 1) return ZEB44_ERR_ARGUMENT;
+    s->clearPending();
+    const std::int32_t status = control(s, zebwire::MsgType::ClearBuffer, modePayload(mode), false);
+    s->clearPending();
+    return status;
+}
+
+int32_t ZEB44_StartADC(ModuleRecord* module, int32_t mode) {
+    Session* s = nullptr;
+    if (const auto rc = usable(module, s); rc != ZEB44_OK) return rc;
+    if (mode != 0) return ZEB44_ERR_ARGUMENT;
+    return control(s, zebwire::MsgType::StartAdc, modePayload(mode), true);
+}
+
+int32_t ZEB44_Recv(ModuleRecord* module, uint32_t* destination, void* timeMarks, int32_t count, int32_t timeoutMs) {
+    if (module == nullptr || count < 0 || (destination == nullptr && count > 0) || timeMarks != nullptr)
+        return ZEB44_ERR_ARGUMENT;
+    Session* s = nullptr;
+    if (const auto rc = usable(module, s); rc != ZEB44_OK) return rc;
+    const auto deadline = zebwire::Clock::now() + std::chrono::milliseconds(std::max(timeoutMs, 0));
+    std::int32_t received = 0;
+    for (;;) {
+        const auto take = std::min<std::size_t>(s->available(), static_cast<std::size_t>(count - received));
+        std::copy_n(s->pending.begin() + static_cast<std::ptrdiff_t>(s->pendingStart), take, destination + received);
+        s->pendingStart += take;
+        received += static_cast<std::int32_t>(take);
+        if (received == count) return received;
+        const std::int32_t rc =
+            s->link.readData(deadline, [s](std::span<const std::uint8_t> words) { s->append(words); });
+        if (rc == 0) return received;  // timeout: what arrived so far (0 = nothing)
+        if (rc < 0) {
+            s->failure = rc == zebwire::kErrProtocol ? ZEB44_ERR_PROTOCOL : ZEB44_ERR_IO;
+            return s->failure;
+        }
+    }
+}
+
+int32_t ZEB44_ProcessData(ModuleRecord* module, const uint32_t* source, double* destination, int32_t count,
+                          int32_t option1, int32_t option2, uint8_t overload[ZEB44_CHANNELS]) {
+    if (module == nullptr || overload == nullptr || count < 0 || (count > 0 && (source == nullptr || destination == nullptr)) ||
+        option1 != 1 || option2 != 1)
+        return ZEB44_ERR_ARGUMENT;
+    std::fill_n(overload, ZEB44_CHANNELS, std::uint8_t{0});
+    zebwire::ModuleConfig config;
+    if (!loadConfig(module, config)) return ZEB44_ERR_NOT_CONFIGURED;
+    int order[ZEB44_CHANNELS];
+    double fullScale[ZEB44_CHANNELS];
+    int active = 0;
+    for (int ch = 0; ch < ZEB44_CHANNELS; ++ch) {
+        if (config.enabled[ch] == 0) continue;
+        order[active] = ch;
+        fullScale[active] = zebwire::rangeVolts(config.rangeCode[ch]).value_or(0.0);
+        ++active;
+    }
+    if (active == 0 || count % active != 0) return ZEB44_ERR_ARGUMENT;
+    const std::int32_t perChannel = count / active;
+    std::uint8_t flags[ZEB44_CHANNELS] = {0, 0, 0, 0};
+    for (std::int32_t i = 0; i < count; ++i) {
+        const int k = static_cast<int>(i % active);
+        const auto word = zebwire::unpackWord(source[i]);
+        if (!word || word->channel != order[k]) return ZEB44_ERR_PROTOCOL;
+        destination[static_cast<std::ptrdiff_t>(k) * perChannel + i / active] =
+            zebwire::codeToVolts(word->code, fullScale[k]);
+        if (word->overload) flags[order[k]] = 1;
+    }
+    std::copy_n(flags, ZEB44_CHANNELS, overload);
+    return ZEB44_OK;
+}
+
+}  // extern "C"
