@@ -20,7 +20,7 @@ void usage(std::ostream& out) {
     out << "usage: zebsim [--port N] [--port-file PATH] [--scenario FILE] [--time-scale X]\n"
                  "  --port N         TCP port on 127.0.0.1 (default 11111, 0 = any free port)\n"
                  "  --port-file PATH write the bound port there once listening\n"
-                 "  --scenario FILE  crates, modules, signals and faults (JSON, see SCENARIOS.md);\n"
+                 "  --scenario FILE  crates, modules, signals and faults (JSON, see README.md);\n"
                  "                   default: one crate with one ZEB44 in slot 1\n"
                  "  --time-scale X   signal time runs X times faster than wall time (0 < X <= 1000)\n";
 }
