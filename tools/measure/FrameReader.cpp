@@ -1,0 +1,66 @@
+#include "FrameReader.h"
+
+#include <bit>
+#include <cerrno>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+
+namespace {
+
+struct FileCloser {
+    void operator()(std::FILE* f) const { std::fclose(f); }
+};
+
+} // namespace
+
+bool ReadFrame(const std::string& input, std::vector<double>& samples, std::string& error)
+{
+    std::unique_ptr<std::FILE, FileCloser> owned;
+    std::FILE* in = stdin;
+    if (input != "-") {
+        owned.reset(std::fopen(input.c_str(), "rb"));
+        if (!owned) {
+            error = "cannot open " + input + ": " + std::strerror(errno);
+            return false;
+        }
+        in = owned.get();
+    }
+    std::vector<unsigned char> bytes;
+    unsigned char chunk[1 << 16];
+    for (;;) {
+        const std::size_t got = std::fread(chunk, 1, sizeof chunk, in);
+        bytes.insert(bytes.end(), chunk, chunk + got);
+        if (got < sizeof chunk) {
+            break;
+        }
+    }
+    if (std::ferror(in)) {
+        error = "cannot read " + input;
+        return false;
+    }
+    if (bytes.empty()) {
+        error = input + ": no samples";
+        return false;
+    }
+    if (bytes.size() % 8 != 0) {
+        error = input + ": length " + std::to_string(bytes.size()) + " bytes is not a whole number of doubles";
+        return false;
+    }
+    samples.resize(bytes.size() / 8);
+    for (std::size_t i = 0; i < samples.size(); ++i) {
+        std::uint64_t bits = 0;
+        for (int b = 7; b >= 0; --b) {
+            bits = (bits << 8) | bytes[i * 8 + static_cast<std::size_t>(b)];
+        }
+        const double v = std::bit_cast<double>(bits);
+        if (!std::isfinite(v)) {
+            error = input + ": sample " + std::to_string(i) + " is not a finite number";
+            return false;
+        }
+        samples[i] = v;
+    }
+    return true;
+}
