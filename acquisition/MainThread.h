@@ -1,0 +1,60 @@
+#pragma once
+
+#include "acquisition/AcquisitionWindow.h"
+#include "Threads/WorkerThread.h"
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+// The acquisition thread: prepares one measurement run, runs the processing
+// function of ProcessingIndex, then waits for its stop request. The window
+// owns the object: it requests termination, waits for the end and deletes it.
+class TMainThread : public Threads::TWorkerThread {
+public:
+    using MESSAGE_DIALOG_PARS = AcquisitionMessageDialogPars;
+    // A processing function bound to this thread object.
+    using TProcessingFunction = std::function<void()>;
+
+    static constexpr const char* MessageCaption = "Сообщение TMainThread::Execute()!!!";
+    static constexpr const char* ButtonCaption = "Принято";
+    static constexpr const char* NoProcessingFunctionText =
+        "Опаньки!!!\nОтсутствует функция обработки для 'MainThread'!!!\nСрочно сообщите разработчику!";
+    static constexpr const char* ConversionErrorText = "Ошибка преобразования строки в число!!!\nТекущий сепаратор '";
+    static constexpr const char* UnexpectedExceptionText =
+        "Опаньки!!!\nПоймали неустранимое исключение в потоке 'MainThread'!!!\nСрочно сообщите разработчику!";
+
+    explicit TMainThread(TAcquisitionWindow& window);
+    ~TMainThread() override;
+
+    // Entry 0 is the multimeter function, filled by the preparation.
+    std::array<TProcessingFunction, 1> ProcessingFunctions;
+    uint16_t ProcessingIndex = 0;
+
+    // Set by ShowThreadMessage when it shows a box; ends the run and silences later reports.
+    std::atomic<uint8_t> ErrorFlag{0};
+    // Text of the next message box.
+    std::string MessageText;
+
+    // GUI: shows MessageText in the thread's styled box, once per run.
+    void ShowThreadMessage();
+
+    // Runs work inside the thread's exception guard: a failure becomes one
+    // message (conversion errors name the current decimal separator, which is
+    // then set back to '.'). Called by Execute on the thread; callable on the
+    // GUI thread too, where the message is shown directly.
+    void RunGuarded(const std::function<void()>& work);
+
+protected:
+    void Execute() override;
+
+private:
+    // Clears ErrorFlag, marks the thread running and fills ProcessingFunctions.
+    void PrepareRun();
+    // The four-channel voltmeter loop.
+    void MultimeterFunction();
+
+    TAcquisitionWindow& window_;
+};
