@@ -171,18 +171,18 @@ TEST_P(MeasureToolRefuses, WithAClearErrorAndNonZeroExit)
 INSTANTIATE_TEST_SUITE_P(
     BadInputs, MeasureToolRefuses,
     testing::Values(
-        BadInput{"MissingFile", {}, 0, "/nonexistent/frame.bin", "cannot open /nonexistent/frame.bin"},
-        BadInput{"NotAPowerOfTwoForFft", std::vector<double>(1000, 1.0), 0, "--method fft FILE", "power of two"},
-        BadInput{"NonFiniteSample", {1.0, 2.0, std::nan(""), 4.0}, 0, "--method sum FILE", "sample 2 is not a finite"},
-        BadInput{"InfiniteSample", {1.0, HUGE_VAL}, 0, "--method sum FILE", "sample 1 is not a finite"},
-        BadInput{"PartialSample", {1.0, 2.0}, 3, "--method sum FILE", "not a whole number of doubles"},
-        BadInput{"EmptyFile", {}, 0, "FILE", "no samples"},
-        BadInput{"UnknownOption", std::vector<double>(16, 1.0), 0, "--window 6 FILE", "unknown option: --window"},
-        BadInput{"BadMethod", std::vector<double>(16, 1.0), 0, "--method dft FILE", "bad method"},
-        BadInput{"BadAmplitude", std::vector<double>(16, 1.0), 0, "--amplitude peak FILE", "bad amplitude"},
-        BadInput{"BadRate", std::vector<double>(16, 1.0), 0, "--rate -5 FILE", "bad rate"},
-        BadInput{"MissingValue", std::vector<double>(16, 1.0), 0, "FILE --mode", "needs a value"},
-        BadInput{"NoInput", {}, 0, "--mode dc", "no input file"}),
+        BadInput{"MissingFile", {}, 0, "/nonexistent/frame.bin", "не могу открыть /nonexistent/frame.bin"},
+        BadInput{"NotAPowerOfTwoForFft", std::vector<double>(1000, 1.0), 0, "--method fft FILE", "степень двойки"},
+        BadInput{"NonFiniteSample", {1.0, 2.0, std::nan(""), 4.0}, 0, "--method sum FILE", "отсчёт 2 не является конечным"},
+        BadInput{"InfiniteSample", {1.0, HUGE_VAL}, 0, "--method sum FILE", "отсчёт 1 не является конечным"},
+        BadInput{"PartialSample", {1.0, 2.0}, 3, "--method sum FILE", "не кратна 8"},
+        BadInput{"EmptyFile", {}, 0, "FILE", "нет отсчётов"},
+        BadInput{"UnknownOption", std::vector<double>(16, 1.0), 0, "--window 6 FILE", "неизвестный параметр: --window"},
+        BadInput{"BadMethod", std::vector<double>(16, 1.0), 0, "--method dft FILE", "неверный метод"},
+        BadInput{"BadAmplitude", std::vector<double>(16, 1.0), 0, "--amplitude peak FILE", "неверный тип амплитуды"},
+        BadInput{"BadRate", std::vector<double>(16, 1.0), 0, "--rate -5 FILE", "неверная частота"},
+        BadInput{"MissingValue", std::vector<double>(16, 1.0), 0, "FILE --mode", "нужно значение"},
+        BadInput{"NoInput", {}, 0, "--mode dc", "не задан входной файл"}),
     [](const testing::TestParamInfo<BadInput>& info) { return info.param.name; });
 
 } // namespace

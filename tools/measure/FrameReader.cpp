@@ -23,7 +23,7 @@ bool ReadFrame(const std::string& input, std::vector<double>& samples, std::stri
     if (input != "-") {
         owned.reset(std::fopen(input.c_str(), "rb"));
         if (!owned) {
-            error = "cannot open " + input + ": " + std::strerror(errno);
+            error = "не могу открыть " + input + ": " + std::strerror(errno);
             return false;
         }
         in = owned.get();
@@ -38,15 +38,15 @@ bool ReadFrame(const std::string& input, std::vector<double>& samples, std::stri
         }
     }
     if (std::ferror(in)) {
-        error = "cannot read " + input;
+        error = "не могу прочитать " + input;
         return false;
     }
     if (bytes.empty()) {
-        error = input + ": no samples";
+        error = input + ": в файле нет отсчётов";
         return false;
     }
     if (bytes.size() % 8 != 0) {
-        error = input + ": length " + std::to_string(bytes.size()) + " bytes is not a whole number of doubles";
+        error = input + ": длина " + std::to_string(bytes.size()) + " байт не кратна 8 (числа double)";
         return false;
     }
     samples.resize(bytes.size() / 8);
@@ -57,7 +57,7 @@ bool ReadFrame(const std::string& input, std::vector<double>& samples, std::stri
         }
         const double v = std::bit_cast<double>(bits);
         if (!std::isfinite(v)) {
-            error = input + ": sample " + std::to_string(i) + " is not a finite number";
+            error = input + ": отсчёт " + std::to_string(i) + " не является конечным числом";
             return false;
         }
         samples[i] = v;

@@ -6,10 +6,10 @@
 #include <string_view>
 
 const char* const MeasureUsage =
-    "usage: voltcheck-measure [--rate HZ] [--method fft|sum] [--mode dc|ac] [--amplitude rms|amp] FILE|-\n"
-    "Reads one channel's frame as little-endian doubles in volts and prints\n"
+    "использование: voltcheck-measure [--rate HZ] [--method fft|sum] [--mode dc|ac] [--amplitude rms|amp] FILE|-\n"
+    "Читает кадр одного канала (числа double, little-endian, в вольтах) и печатает\n"
     "  dc=<V> ac=<V> frequency=<Hz>\n"
-    "Defaults: --rate 78125 --method fft --mode ac --amplitude rms.\n";
+    "По умолчанию: --rate 78125 --method fft --mode ac --amplitude rms.\n";
 
 namespace {
 
@@ -41,7 +41,7 @@ bool ParseMeasureOptions(int argc, const char* const* argv, TMeasureOptions& opt
         }
         if (arg == "-" || arg.rfind("--", 0) != 0) {
             if (haveInput) {
-                error = "more than one input given: " + arg;
+                error = "задано больше одного входа: " + arg;
                 return false;
             }
             options.Input = arg;
@@ -59,24 +59,24 @@ bool ParseMeasureOptions(int argc, const char* const* argv, TMeasureOptions& opt
             haveValue = true;
         }
         if (name != "--rate" && name != "--method" && name != "--mode" && name != "--amplitude") {
-            error = "unknown option: " + name;
+            error = "неизвестный параметр: " + name;
             return false;
         }
         if (!haveValue) {
             if (i + 1 >= argc) {
-                error = "option " + name + " needs a value";
+                error = "параметру " + name + " нужно значение";
                 return false;
             }
             value = argv[++i];
         }
         if (name == "--rate") {
             if (!ParseRate(value, options.Rate)) {
-                error = "bad rate (a positive number of hertz expected): " + value;
+                error = "неверная частота (нужно положительное число герц): " + value;
                 return false;
             }
         } else if (name == "--method") {
             if (!computation::ParseMethod(value, options.Method)) {
-                error = "bad method (fft or sum expected): " + value;
+                error = "неверный метод (нужно fft или sum): " + value;
                 return false;
             }
         } else if (name == "--mode") {
@@ -85,19 +85,19 @@ bool ParseMeasureOptions(int argc, const char* const* argv, TMeasureOptions& opt
             } else if (value == "ac") {
                 options.Mode = computation::TChannelMode::Ac;
             } else {
-                error = "bad mode (dc or ac expected): " + value;
+                error = "неверный режим (нужно dc или ac): " + value;
                 return false;
             }
         } else {
             if (value != "rms" && value != "amp") {
-                error = "bad amplitude type (rms or amp expected): " + value;
+                error = "неверный тип амплитуды (нужно rms или amp): " + value;
                 return false;
             }
             options.Amplitude = computation::AmplitudeTypeFromText(value);
         }
     }
     if (!haveInput) {
-        error = "no input file given (use - for standard input)";
+        error = "не задан входной файл (- означает стандартный ввод)";
         return false;
     }
     return true;

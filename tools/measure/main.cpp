@@ -43,7 +43,7 @@ int Run(int argc, char** argv)
     computation::TChannelStatus status;
     if (options.Method == computation::TMethod::Spectral) {
         if (!TREALFFT::IsUsableLength(static_cast<std::uint32_t>(n)) || n > MaxSpectralLength) {
-            return Fail("the spectral method needs a power of two from 1 to 16777216 samples, got "
+            return Fail("для спектрального метода нужна степень двойки от 1 до 16777216 отсчётов, получено "
                         + std::to_string(n));
         }
         TREALFFT fft(static_cast<std::uint32_t>(n), nullptr);
@@ -73,7 +73,7 @@ int main(int argc, char** argv)
     try {
         return Run(argc, argv);
     } catch (const std::bad_alloc&) {
-        return Fail("not enough memory for this frame");
+        return Fail("не хватает памяти для этого кадра");
     } catch (const std::exception& e) {
         return Fail(e.what());
     }
