@@ -96,25 +96,31 @@ void RealFft<T>::init_oscillators()
 }
 
 // ---------------------------------------------------------------------------------------
-// Pass kernels. They are compiled twice, for plain x86-64 and for AVX2 machines, and the
-// loader picks the fitting copy.
+// Pass kernels. They are compiled three times, for plain x86-64, for AVX2 and for
+// AVX-512 machines, and the loader picks the fitting copy.
 
 #if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
-#define RFFT_KERNEL __attribute__((target_clones("arch=x86-64-v3", "default")))
+#define RFFT_KERNEL __attribute__((target_clones("arch=x86-64-v4", "arch=x86-64-v3", "default")))
 #else
 #define RFFT_KERNEL
 #endif
 
 namespace {
 
-// Twiddle factors are handed to the butterflies in runs of this many.
-constexpr long TwiddleRun = 64;
+// Twiddle factors are handed to the butterflies in runs of this many; the oscillator
+// copies of one run (TwiddleRun / OscillatorSpan) step side by side.
+constexpr long TwiddleRun = 256;
 // An oscillator runs at most this many steps from an exact table value, which keeps its
 // drift (a few 1e-17 per step) far below double precision.
 constexpr long OscillatorSpan = 16;
 // Levels below this are done block by block, each block small enough for the caches.
 // At most TrigTableMaxLevel + 1, so that in-block levels take their twiddles from the table.
 constexpr int BlockBits = 13;
+
+// From N = 2^FiveLevelMinBits on, the first pass does levels 0 ... 4 (or 0 ... 5) in
+// groups of 32 (or 64) outputs, four groups side by side.
+constexpr int FiveLevelMinBits = 7;
+constexpr int SixLevelMinBits = 11;
 
 using Flag = std::atomic<bool>;
 
@@ -123,22 +129,49 @@ inline bool raised(const Flag* flag)
     return flag != nullptr && flag->load(std::memory_order_relaxed);
 }
 
-// Levels 0, 1 and 2 for eight outputs: two four-point transforms of inputs taken in
-// bit-reversed order, then the eight-point combination with cos(pi/4) = sin(pi/4).
-inline __attribute__((always_inline)) void first_three_levels(double* __restrict d, const double* __restrict x,
-                                                              const long* __restrict br)
+// Four doubles handled as one value; the AVX2 and AVX-512 copies of the kernels keep them
+// in one register, the plain copy in two. The helpers below are always inlined, so the
+// ABI note GCC gives for returning them does not apply.
+#pragma GCC diagnostic ignored "-Wpsabi"
+typedef double V4 __attribute__((vector_size(32), __may_alias__, aligned(8)));
+typedef long long I4 __attribute__((vector_size(32)));
+
+inline __attribute__((always_inline)) V4 load4(const double* p)
+{
+    return *reinterpret_cast<const V4*>(p);
+}
+inline __attribute__((always_inline)) void store4(double* p, V4 v)
+{
+    *reinterpret_cast<V4*>(p) = v;
+}
+
+// Rows r0 ... r3 become columns.
+inline __attribute__((always_inline)) void transpose4(V4& r0, V4& r1, V4& r2, V4& r3)
+{
+    const V4 t0 = __builtin_shuffle(r0, r1, I4{0, 4, 2, 6});
+    const V4 t1 = __builtin_shuffle(r0, r1, I4{1, 5, 3, 7});
+    const V4 t2 = __builtin_shuffle(r2, r3, I4{0, 4, 2, 6});
+    const V4 t3 = __builtin_shuffle(r2, r3, I4{1, 5, 3, 7});
+    r0 = __builtin_shuffle(t0, t2, I4{0, 1, 4, 5});
+    r1 = __builtin_shuffle(t1, t3, I4{0, 1, 4, 5});
+    r2 = __builtin_shuffle(t0, t2, I4{2, 3, 6, 7});
+    r3 = __builtin_shuffle(t1, t3, I4{2, 3, 6, 7});
+}
+
+// Levels 0, 1 and 2 for eight outputs: two four-point transforms, then the eight-point
+// combination with cos(pi/4) = sin(pi/4). The inputs are named after their place in
+// the bit-reversed order: a0 a2 a1 a3 b0 b2 b1 b3 feed outputs 0 ... 7.
+template <class V>
+inline __attribute__((always_inline)) void three_levels(V a0, V a2, V a1, V a3, V b0, V b2, V b1, V b3, V* d)
 {
     const double h = std::numbers::sqrt2 / 2;
-    // Four-point transform (s0, s1, s2, s3) -> (s0+s1+s2+s3, s0-s2, s0+s2-s1-s3, s1-s3),
-    // inputs stored in the order s0, s2, s1, s3.
-    const double a0 = x[br[0]], a2 = x[br[1]], a1 = x[br[2]], a3 = x[br[3]];
-    const double b0 = x[br[4]], b2 = x[br[5]], b1 = x[br[6]], b3 = x[br[7]];
-    const double at0 = a0 + a2, at1 = a1 + a3;
-    const double bt0 = b0 + b2, bt1 = b1 + b3;
-    const double e0 = at0 + at1, e1 = a0 - a2, e2 = at0 - at1, e3 = a1 - a3;
-    const double o0 = bt0 + bt1, o1 = b0 - b2, o2 = bt0 - bt1, o3 = b1 - b3;
-    const double re = h * (o1 - o3);
-    const double im = h * (o3 + o1);
+    // Four-point transform (s0, s1, s2, s3) -> (s0+s1+s2+s3, s0-s2, s0+s2-s1-s3, s1-s3).
+    const V at0 = a0 + a2, at1 = a1 + a3;
+    const V bt0 = b0 + b2, bt1 = b1 + b3;
+    const V e0 = at0 + at1, e1 = a0 - a2, e2 = at0 - at1, e3 = a1 - a3;
+    const V o0 = bt0 + bt1, o1 = b0 - b2, o2 = bt0 - bt1, o3 = b1 - b3;
+    const V re = h * (o1 - o3);
+    const V im = h * (o3 + o1);
     d[0] = e0 + o0;
     d[4] = e0 - o0;
     d[2] = e2;
@@ -147,6 +180,36 @@ inline __attribute__((always_inline)) void first_three_levels(double* __restrict
     d[3] = e1 - re;
     d[5] = e3 + im;
     d[7] = im - e3;
+}
+
+// Levels 0, 1 and 2 over the whole array (the first pass below N = 2^FiveLevelMinBits).
+// Output group p (eight outputs from p, p a multiple of 8) takes x[B + r*N/8] for
+// r = 0 ... 7 in 3-bit reversed order, where B = bitrev(p) < N/8, so p = bitrev(B).
+// Walking B upwards reads the input as eight sequential streams and writes whole groups,
+// four groups at a time.
+inline __attribute__((always_inline)) void first_three_levels_pass(double* __restrict d, const double* __restrict x,
+                                                                   const long* __restrict br, long n)
+{
+    const long e = n >> 3;
+    long B = 0;
+    for (; B + 4 <= e; B += 4) {
+        const double* s = x + B;
+        V4 v[8];
+        three_levels(load4(s), load4(s + 4 * e), load4(s + 2 * e), load4(s + 6 * e), load4(s + e), load4(s + 5 * e),
+                     load4(s + 3 * e), load4(s + 7 * e), v);
+        transpose4(v[0], v[1], v[2], v[3]);
+        transpose4(v[4], v[5], v[6], v[7]);
+        for (int l = 0; l < 4; ++l) {
+            double* g = d + br[B + l];
+            store4(g, v[l]);
+            store4(g + 4, v[4 + l]);
+        }
+    }
+    for (; B < e; ++B) {
+        const double* s = x + B;
+        double* g = d + br[B];
+        three_levels(s[0], s[4 * e], s[2 * e], s[6 * e], s[e], s[5 * e], s[3 * e], s[7 * e], g);
+    }
 }
 
 // The butterflies of one block of a general level, i = i0 ... i1-1 (0 < i < Q = H/2).
@@ -351,61 +414,120 @@ RFFT_KERNEL void fused_run_kernel(double* d, long length, long H, long i0, long 
     }
 }
 
-// Levels 0 ... b-1 of the blocks of 2^b coefficients, one block after the other, each
-// carried through all of them while it sits in the cache. Blocks are taken in the order
-// of their first input (block q starts at x[bitrev(q)]), so neighbouring blocks share
-// the input's cache lines. Level L's result lies in `even` for odd L and in `odd` for
-// even L, as in the plain level-by-level order. The abort flag is read after every level
-// of every block; false when it stopped the work.
-RFFT_KERNEL bool first_levels_kernel(double* even, double* odd, const double* x, const long* br, const double* tab,
-                                     int k, int b, const Flag* abort)
+// One general level inside a group of G outputs, four groups side by side (one per
+// lane), so every butterfly is plain lane-wise arithmetic with the twiddle factors of
+// the cosine table broadcast. H = 2^level; as in butterflies().
+template <long G, long H>
+inline __attribute__((always_inline)) void group_level(V4* __restrict d, const V4* __restrict s,
+                                                       const double* __restrict tab)
 {
-    const long block = long{1} << b;
-    const long blocks = long{1} << (k - b);
-    for (long o = 0; o < blocks; ++o) {
-        const long base = (br[o] >> b) << b; // block whose first input is x[o]
-        double* ev = even + base;
-        double* od = odd + base;
-        for (long p = 0; p < block; p += 8) {
-            first_three_levels(od + p, x + o, br + p);
+    constexpr long Q = H / 2;
+    const double* c = tab + (Q - 4);
+#pragma GCC unroll 8
+    for (long p = 0; p < G; p += 2 * H) {
+        d[p] = s[p] + s[p + H];
+        d[p + H] = s[p] - s[p + H];
+        d[p + Q] = s[p + Q];
+        d[p + H + Q] = s[p + H + Q];
+#pragma GCC unroll 16
+        for (long i = 1; i < Q; ++i) {
+            const double cc = c[i];
+            const double ss = c[Q - i];
+            const V4 er = s[p + i], ei = s[p + Q + i], orr = s[p + H + i], oi = s[p + H + Q + i];
+            const V4 re = cc * orr - ss * oi;
+            const V4 im = cc * oi + ss * orr;
+            d[p + i] = er + re;
+            d[p + H - i] = er - re;
+            d[p + H + i] = ei + im;
+            d[p + 2 * H - i] = im - ei;
         }
-        if (raised(abort)) {
-            return false;
-        }
-        // Levels 3 ... b-1: one single level when their count is odd, then pairs in place.
-        double* cur = od;
-        int level = 3;
-        if ((b - 3) % 2 == 1) {
-            small_level<8>(ev, od, block, tab);
-            cur = ev;
-            level = 4;
+    }
+}
+
+constexpr long reverse_bits(long j, int bits)
+{
+    long r = 0;
+    for (int i = 0; i < bits; ++i) {
+        r = (r << 1) | ((j >> i) & 1);
+    }
+    return r;
+}
+
+// Levels 0 ... L-1 for four groups of G = 2^L outputs: group P (outputs G*P ... G*P+G-1)
+// takes x[B + r*N/G], r = 0 ... G-1, in L-bit reversed order, where B = bitrev(G*P) <
+// N/G; the four groups are those of B, B+1, B+2 and B+3, and they start at bitrev(B+l).
+template <int L>
+inline __attribute__((always_inline)) void first_levels_4groups(double* __restrict d, const double* __restrict x,
+                                                                const long* __restrict br,
+                                                                const double* __restrict tab, long e, long B)
+{
+    constexpr long G = long{1} << L;
+    const double* s = x + B;
+    V4 u[G];
+    V4 v[G];
+#pragma GCC unroll 8
+    for (long j = 0; j < G; j += 8) {
+        three_levels(load4(s + reverse_bits(j, L) * e), load4(s + reverse_bits(j + 1, L) * e),
+                     load4(s + reverse_bits(j + 2, L) * e), load4(s + reverse_bits(j + 3, L) * e),
+                     load4(s + reverse_bits(j + 4, L) * e), load4(s + reverse_bits(j + 5, L) * e),
+                     load4(s + reverse_bits(j + 6, L) * e), load4(s + reverse_bits(j + 7, L) * e), u + j);
+    }
+    group_level<G, 8>(v, u, tab);
+    group_level<G, 16>(u, v, tab);
+    const V4* r = u;
+    if constexpr (L == 6) {
+        group_level<G, 32>(v, u, tab);
+        r = v;
+    }
+    double* g0 = d + br[B];
+    double* g1 = d + br[B + 1];
+    double* g2 = d + br[B + 2];
+    double* g3 = d + br[B + 3];
+#pragma GCC unroll 16
+    for (long j = 0; j < G; j += 4) {
+        V4 r0 = r[j], r1 = r[j + 1], r2 = r[j + 2], r3 = r[j + 3];
+        transpose4(r0, r1, r2, r3);
+        store4(g0 + j, r0);
+        store4(g1 + j, r1);
+        store4(g2 + j, r2);
+        store4(g3 + j, r3);
+    }
+}
+
+// Levels 0 ... L-1 (L = 5 or 6) over the whole array (N >= 4 * 2^L), group after group.
+// The values of B are walked in tiles of 8 x 8: for the top three bits of B in the outer
+// and the bottom three in the inner loop, the tile reads one cache line of each input
+// stream per outer step and writes eight runs of eight neighbouring groups, which stay
+// in the cache meanwhile, and it touches few pages at any N. (Reading the input in
+// output order, through the bit-reversal table, would take a new page and, at large N,
+// one of the same few cache sets for every element.)
+// The abort flag is read after every 8 groups (every 4 when N < 2^(L+6)): from N = 2^10
+// on, the work between two reads is less than one level of the plain order; below, it
+// is at most the pass itself (5 levels at N = 128), in a transform of well under 1 us.
+// False when it stopped the work.
+template <int L>
+inline __attribute__((always_inline)) bool first_levels_pass(double* __restrict d, const double* __restrict x,
+                                                             const long* __restrict br, const double* __restrict tab,
+                                                             int k, const Flag* abort)
+{
+    const long e = long{1} << (k - L); // values of B
+    const int bbits = k - L;
+    if (bbits < 6) {
+        for (long B = 0; B < e; B += 4) {
+            first_levels_4groups<L>(d, x, br, tab, e, B);
             if (raised(abort)) {
                 return false;
             }
         }
-        for (; level + 1 < b; level += 2) {
-            // The smallest pairs get their block size at compile time, so they unroll.
-            switch (level) {
-            case 3:
-                small_pair<8>(cur, block, tab);
-                break;
-            case 4:
-                small_pair<16>(cur, block, tab);
-                break;
-            case 5:
-                small_pair<32>(cur, block, tab);
-                break;
-            default: {
-                const long H = long{1} << level;
-                const long Q = H >> 1;
-                const TableTwiddles tw{tab + (Q - 4), tab + (H - 4), Q, H};
-                for (long p = 0; p < block; p += 4 * H) {
-                    fused_pair_ends(cur + p, H);
-                    fused_pair(cur + p, H, 1, Q / 2 + 1, tw);
-                }
-                break;
-            }
-            }
+        return true;
+    }
+    const int mid = bbits - 6;
+    const long mids = long{1} << mid;
+    for (long c = 0; c < mids; ++c) {
+        for (long a = 0; a < 8; ++a) {
+            const long B = (a << (mid + 3)) | (c << 3);
+            first_levels_4groups<L>(d, x, br, tab, e, B);
+            first_levels_4groups<L>(d, x, br, tab, e, B + 4);
             if (raised(abort)) {
                 return false;
             }
@@ -414,31 +536,130 @@ RFFT_KERNEL bool first_levels_kernel(double* even, double* odd, const double* x,
     return true;
 }
 
-// Twiddles cos/sin(i pi / 2^level) for i = first ... first+count-1 from the level's
-// oscillator.
-// Every OscillatorSpan steps the oscillator restarts from the exact value in the cosine
-// table (which holds every level); several copies run side by side.
-template <class Osc>
-void oscillator_twiddles(const Osc& level_osc, const double* tab, long Q, long first, long count, double* tw_cos,
-                         double* tw_sin)
+// Levels n and n+1 in place on count coefficients (a multiple of 4 * 2^n), twiddles from
+// the table. The smallest pairs get their block size at compile time, so they unroll.
+inline __attribute__((always_inline)) void levels_pair_in_block(double* cur, long count, int level,
+                                                                const double* tab)
 {
-    constexpr int Lanes = static_cast<int>(TwiddleRun / OscillatorSpan);
-    Osc osc[Lanes];
-    for (int l = 0; l < Lanes; ++l) {
-        osc[l] = level_osc;
-        const long i = first + l * OscillatorSpan;
-        if (i < first + count) {
-            osc[l].seed(tab[i], tab[Q - i]);
+    switch (level) {
+    case 3:
+        small_pair<8>(cur, count, tab);
+        break;
+    case 5:
+        small_pair<32>(cur, count, tab);
+        break;
+    case 6:
+        small_pair<64>(cur, count, tab);
+        break;
+    default: {
+        const long H = long{1} << level;
+        const long Q = H >> 1;
+        const TableTwiddles tw{tab + (Q - 4), tab + (H - 4), Q, H};
+        for (long p = 0; p < count; p += 4 * H) {
+            fused_pair_ends(cur + p, H);
+            fused_pair(cur + p, H, 1, Q / 2 + 1, tw);
+        }
+        break;
+    }
+    }
+}
+
+// Levels 0 ... b-1: the first levels (0 ... 4 or 0 ... 5; 0 ... 2 below N = 128) over the
+// whole array, then the further levels on the blocks of 2^b coefficients, one block
+// after the other, each carried through all of them while it sits in the cache. Level
+// L's result lies in `even` for odd L and in `odd` for even L, as in the plain
+// level-by-level order. The abort flag is read within the first pass (see there) and
+// after every further level of every block; false when it stopped the work.
+RFFT_KERNEL bool first_levels_kernel(double* even, double* odd, const double* x, const long* br, const double* tab,
+                                     int k, int b, const Flag* abort)
+{
+    const long block = long{1} << b;
+    const long blocks = long{1} << (k - b);
+    // The first pass does 5 levels, or 6 when that leaves an even number of levels for
+    // the blocks to do in pairs (b = 12; b = BlockBits takes 5). Below 2^11 the larger
+    // groups do not pay; a single level then precedes the pairs when b - 5 is odd.
+    int first = 3;
+    if (k >= FiveLevelMinBits && ((b - 5) % 2 == 0 || k < SixLevelMinBits)) {
+        if (!first_levels_pass<5>(odd, x, br, tab, k, abort)) {
+            return false;
+        }
+        first = 5;
+    } else if (k >= SixLevelMinBits) {
+        // Level 5's result lies in `even`.
+        if (!first_levels_pass<6>(even, x, br, tab, k, abort)) {
+            return false;
+        }
+        first = 6;
+    } else {
+        first_three_levels_pass(odd, x, br, long{1} << k);
+        if (raised(abort)) {
+            return false;
         }
     }
+    for (long o = 0; o < blocks; ++o) {
+        const long base = o << b;
+        double* ev = even + base;
+        double* od = odd + base;
+        // Further levels: one single level when their count is odd, then pairs in place.
+        double* cur = first == 6 ? ev : od;
+        int level = first;
+        if ((b - first) % 2 == 1) {
+            if (level == 3) {
+                small_level<8>(ev, od, block, tab);
+            } else {
+                small_level<32>(ev, od, block, tab);
+            }
+            cur = ev;
+            ++level;
+            if (raised(abort)) {
+                return false;
+            }
+        }
+        for (; level + 1 < b; level += 2) {
+            levels_pair_in_block(cur, block, level, tab);
+            if (raised(abort)) {
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
+// Twiddles cos/sin(i pi / 2^level) for i = first ... first+count-1 (count <= TwiddleRun)
+// from the level's oscillator, whose step it repeats: (c, s) -> (c*sc - s*ss, c*ss + sc*s).
+// Every OscillatorSpan steps the oscillator restarts from the exact value in the cosine
+// table (which holds every level); the copies for the run's stretches step side by side,
+// lane-wise, so their chains of dependent steps overlap.
+RFFT_KERNEL void oscillator_twiddles(double step_cos, double step_sin, const double* tab, long Q, long first,
+                                     long count, double* tw_cos, double* tw_sin)
+{
+    constexpr long Lanes = TwiddleRun / OscillatorSpan;
+    alignas(64) double c[Lanes];
+    alignas(64) double s[Lanes];
+    alignas(64) double out_c[OscillatorSpan][Lanes];
+    alignas(64) double out_s[OscillatorSpan][Lanes];
+    for (long l = 0; l < Lanes; ++l) {
+        const long i = first + l * OscillatorSpan;
+        c[l] = i < first + count ? tab[i] : 1.0;
+        s[l] = i < first + count ? tab[Q - i] : 0.0;
+    }
     for (long t = 0; t < OscillatorSpan; ++t) {
-        for (int l = 0; l < Lanes; ++l) {
+        for (long l = 0; l < Lanes; ++l) {
+            out_c[t][l] = c[l];
+            out_s[t][l] = s[l];
+            const double cc = c[l];
+            const double ss = s[l];
+            c[l] = cc * step_cos - ss * step_sin;
+            s[l] = cc * step_sin + step_cos * ss;
+        }
+    }
+    for (long l = 0; l < Lanes; ++l) {
+        for (long t = 0; t < OscillatorSpan; ++t) {
             const long pos = l * OscillatorSpan + t;
             if (pos < count) {
-                tw_cos[pos] = osc[l].get_cos();
-                tw_sin[pos] = osc[l].get_sin();
+                tw_cos[pos] = out_c[t][l];
+                tw_sin[pos] = out_s[t][l];
             }
-            osc[l].step();
         }
     }
 }
@@ -481,7 +702,8 @@ void RealFft<T>::level_pass(T* dst, const T* src, int level) const
         if (level <= TrigTableMaxLevel) {
             level_run_kernel(dst, src, length_, H, i0, i1, tab + i0, tab + Q - i0);
         } else {
-            oscillator_twiddles(oscillators_[level - TrigTableMaxLevel - 1], tab, Q, i0, i1 - i0, tw_cos, tw_tmp);
+            const SinCosOsc<T>& osc = oscillators_[level - TrigTableMaxLevel - 1];
+            oscillator_twiddles(osc.get_step_cos(), osc.get_step_sin(), tab, Q, i0, i1 - i0, tw_cos, tw_tmp);
             for (long t = 0; t < i1 - i0; ++t) {
                 tw_sin[TwiddleRun - 1 - t] = tw_tmp[t];
             }
@@ -502,7 +724,8 @@ void RealFft<T>::twiddle_run(int level, long first, long count, T* tw_cos, T* tw
             tw_sin[t] = tab[Q - first - t];
         }
     } else {
-        oscillator_twiddles(oscillators_[level - TrigTableMaxLevel - 1], tab, Q, first, count, tw_cos, tw_sin);
+        const SinCosOsc<T>& osc = oscillators_[level - TrigTableMaxLevel - 1];
+        oscillator_twiddles(osc.get_step_cos(), osc.get_step_sin(), tab, Q, first, count, tw_cos, tw_sin);
     }
 }
 

@@ -34,6 +34,8 @@ public:
     }
     T get_cos() const { return cos_; }
     T get_sin() const { return sin_; }
+    T get_step_cos() const { return step_cos_; }
+    T get_step_sin() const { return step_sin_; }
 
 private:
     T cos_ = 1;

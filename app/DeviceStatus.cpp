@@ -1,0 +1,109 @@
+// The device status display: caption, crate and module indicators with their
+// tooltips, and the module's serial number and firmware version.
+#include "app/MainForm.h"
+
+#include "app/VersionInfo.h"
+#include "device/CrateModelTable.h"
+#include "device/InitAndConfigThread.h"
+#include "ui/CircleShape.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QPalette>
+
+namespace {
+
+const QColor Green(0, 255, 0);
+const QColor Red(255, 0, 0);
+const QColor Orange(255, 158, 62);
+
+// The system's button-face colour.
+QColor Face() { return QApplication::palette().color(QPalette::Active, QPalette::Button); }
+
+template <std::size_t N>
+QString RecordText(const char (&field)[N]) {
+    std::size_t n = 0;
+    while (n < N && field[n] != '\0') ++n;
+    return QString::fromUtf8(field, static_cast<qsizetype>(n));
+}
+
+// The crate tooltip of a ZEB-K1: its data rate limits the ADC rate.
+QString ThroughputNotice(const QString& crateName, const QString& moduleName) {
+    return "Статус '" + crateName + "' крейта -> OK\nДля крейта '" + crateName +
+           "' максимальная скорость передачи данных составляет 800 Кбайт/с.\nПоэтому для модуля '" + moduleName +
+           "', например, при 4-х канальном сборе данных данных\nчастота АЦП не должна превышать 50.0 кГц!!!";
+}
+
+// The firmware version word, most significant byte first: "1.2.10.0".
+QString FirmwareText(uint32_t version) {
+    return QString("%1.%2.%3.%4")
+        .arg((version >> 24) & 0xFF)
+        .arg((version >> 16) & 0xFF)
+        .arg((version >> 8) & 0xFF)
+        .arg(version & 0xFF);
+}
+
+}  // namespace
+
+void TMainForm::ShowDeviceStatus(const TInitAndConfigThread& run, bool withDevice) {
+    Busy = true;
+
+    QString caption = CaptionPlaceholder;
+    if (withDevice) {
+        const TVersionInfo version = ProgramVersion();
+        caption = QString("Voltcheck - %1.%2.%3").arg(version.Major).arg(version.Minor).arg(version.Release);
+    }
+    setWindowTitle(caption);
+    QApplication::setApplicationDisplayName(caption);
+
+    const uint16_t mode = run.DiscoveryMode;
+    if (!withDevice && mode == 3) Ui.ZebCratesComboBox->clear();
+
+    const QString crateName = QString::fromStdString(run.CrateName);
+    const QString moduleName = QString::fromStdString(run.ModuleName);
+
+    // The crate indicator; a change of module leaves it as it was.
+    if (mode == 3 || mode == 2) {
+        TCircleShape* led = Ui.ZebCrateStatusLed;
+        if (!withDevice) {
+            led->setBrushColor(Face());
+            led->setToolTip("Статус ZEB крейта -> ???");
+        } else if (CrateOk == 0) {
+            led->setBrushColor(Red);
+            led->setToolTip("Статус ZEB крейта -> BAD");
+        } else if (run.CrateTypeCode == SlowCrateTypeCode) {
+            led->setBrushColor(Orange);
+            led->setToolTip(ThroughputNotice(crateName, moduleName));
+        } else {
+            led->setBrushColor(Green);
+            led->setToolTip("Статус '" + crateName + "' крейта -> OK");
+        }
+    }
+
+    if (mode == 1 || mode == 2 || mode == 3) {
+        if (!withDevice && mode == 3) Ui.ModulesComboBox->clear();
+
+        const bool identified = ModuleState == 2;
+        TCircleShape* led = Ui.ModuleStatusLed;
+        if (moduleName.isEmpty()) {
+            if (!withDevice) {
+                led->setBrushColor(Face());
+                led->setToolTip("Статус модуля '?\?\?' -> ???");
+            } else {
+                led->setBrushColor(identified ? Green : Red);
+                led->setToolTip(identified ? "Статус модуля '?\?\?' -> OK" : "Статус модуля '?\?\?' -> BAD");
+            }
+        } else {
+            led->setBrushColor(identified ? Green : Red);
+            led->setToolTip("Статус модуля '" + moduleName + (identified ? "' -> OK" : "' -> BAD"));
+        }
+
+        const bool shown = withDevice && identified;
+        Ui.ModuleSerialNumberLMDLabel->setText(shown ? RecordText(Module.Serial) : QString("????????"));
+        Ui.ModuleFirmwareVersionLMDLabel->setText(shown ? FirmwareText(Module.FirmwareVersion)
+                                                        : QString("??.??.??.??"));
+    }
+
+    Busy = false;
+}

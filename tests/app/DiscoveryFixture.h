@@ -1,0 +1,99 @@
+#pragma once
+
+#include "AppTestSupport.h"
+#include "RecordingPresenter.h"
+
+#include "IniFile/IniFile.h"
+#include "app/MainForm.h"
+#include "support/ZebsimProcess.h"
+
+#include <gtest/gtest.h>
+
+#include <QComboBox>
+#include <QDir>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <arpa/inet.h>
+#include <cstdlib>
+#include <memory>
+#include <netinet/in.h>
+#include <string>
+#include <sys/socket.h>
+#include <unistd.h>
+
+// A main window whose discovery runs talk to a zebsim of the test (or to a
+// port where nothing listens), with its settings file in a folder of its own.
+class DiscoveryTest : public testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir.isValid());
+        TMainForm::SetSettingsDirectory(dir.path());
+    }
+    void TearDown() override {
+        if (form) {
+            form->ApplicationExitClick();
+            form.reset();
+        }
+        server.reset();
+        if (closedPort >= 0) ::close(closedPort);
+        ::unsetenv("ZEB_SERVER_PORT");
+        TMainForm::SetSettingsDirectory(QString());
+    }
+
+    // Starts zebsim with the scenario and points the libraries at it.
+    void StartServer(const std::string& scenarioJson) {
+        zebtest::ZebsimProcess::Options options;
+        options.scenarioJson = scenarioJson;
+        server = std::make_unique<zebtest::ZebsimProcess>(options);
+        server->exportPort();
+    }
+    // Points the libraries at a loopback port that is bound but does not listen.
+    void NoServer() {
+        closedPort = ::socket(AF_INET, SOCK_STREAM, 0);
+        ASSERT_GE(closedPort, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        ASSERT_EQ(::bind(closedPort, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+        socklen_t length = sizeof address;
+        ASSERT_EQ(::getsockname(closedPort, reinterpret_cast<sockaddr*>(&address), &length), 0);
+        ::setenv("ZEB_SERVER_PORT", std::to_string(ntohs(address.sin_port)).c_str(), 1);
+    }
+
+    // The crate and slot that the next start-up asks for.
+    void WantInSettings(const std::string& crateSerial, int slot) {
+        inifile::TIniFile file(QDir(dir.path()).filePath("Voltcheck.ini").toStdString());
+        file.WriteString("Приложение. Обнаружение", "Серийный номер ZEB крейта", crateSerial);
+        file.WriteInteger("Приложение. Обнаружение", "Слот модуля", slot);
+        ASSERT_TRUE(file.Flush().ok);
+    }
+
+    // Shows the window and waits for its first discovery run to end.
+    void ShowAndDiscover() {
+        form = std::make_unique<TMainForm>();
+        form->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+        ASSERT_TRUE(PumpUntil([&] { return form->StartupStage == 3 && RunOver(); }, 20000));
+    }
+    // No discovery request pending and no discovery thread left.
+    bool RunOver() const {
+        return form->DiscoveryRequestAllowed && !form->DiscoveryRunning.load() &&
+               form->DiscoveryThreadCount.load() == 0;
+    }
+    // Waits for the run that the last request started.
+    void WaitForRun() { ASSERT_TRUE(PumpUntil([&] { return RunOver(); }, 20000)); }
+
+    // The operator picks an item of a list.
+    void Choose(QComboBox* list, int item) {
+        list->setCurrentIndex(item);
+        emit list->activated(item);
+        WaitForRun();
+    }
+
+    QTemporaryDir dir;
+    TRecordingPresenter presenter;
+    std::unique_ptr<zebtest::ZebsimProcess> server;
+    std::unique_ptr<TMainForm> form;
+    int closedPort = -1;
+};

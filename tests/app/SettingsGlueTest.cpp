@@ -1,0 +1,568 @@
+// The window's settings steps: opening and creating the file for a discovery
+// run, loading it into the controls and the module, saving, the defaults, the
+// save handlers and their messages.
+#include "SettingsFormFixture.h"
+
+#include "AppTestSupport.h"
+#include "ui/ValueEdit.h"
+#include "support/ZebsimProcess.h"
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QPushButton>
+#include <QTest>
+
+#include <fstream>
+#include <iterator>
+
+namespace {
+
+std::string ReadBinary(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// Enabled unless switched off itself (its ancestors may be off while the window is not shown).
+bool OwnEnabled(const QWidget* widget) { return !widget->testAttribute(Qt::WA_ForceDisabled); }
+
+bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+// The module section as the default writer leaves it, with the given lines in front.
+std::string ModuleSection(const std::string& lines) { return "[Модуль ZEB44]\n" + lines; }
+
+}  // namespace
+
+// --- Opening the file for a discovery run -----------------------------------
+
+TEST_F(SettingsFormTest, FirstStartWritesTheDefaultFileByteForByte) {
+    std::unique_ptr<inifile::TIniFile> file;
+    std::string message;
+    ASSERT_TRUE(form->OpenSettingsFile(file, message));
+    ASSERT_NE(file, nullptr);
+    EXPECT_EQ(message, "");
+    EXPECT_TRUE(presenter.Boxes.empty());
+    EXPECT_EQ(FileBytes(), ReadBinary(VOLTCHECK_DEFAULT_SETTINGS));
+    EXPECT_EQ(file->Path(), SettingsPath().toStdString());
+}
+
+TEST_F(SettingsFormTest, FirstStartLoadsTheDefaultsIntoThePage) {
+    ASSERT_TRUE(OpenAndLoad());
+    EXPECT_EQ(form->Ui.AdcRateComboBox->currentIndex(), 24);
+    EXPECT_EQ(form->Ui.AllChannelsLMDCheckBox->checkState(), Qt::Checked);
+    EXPECT_EQ(form->Ui.CommonInputRangeLMDComboBox->currentIndex(), 0);
+    EXPECT_EQ(form->Ui.CommonInputConnectionModeLMDComboBox->currentIndex(), 0);
+    EXPECT_EQ(form->Ui.CommonComputationMethodLMDComboBox->currentIndex(), 0);
+    for (int i = 0; i < 4; ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_TRUE(Frame(i).ChannelNumberLMDCheckBox->isChecked());
+        EXPECT_EQ(Frame(i).InputRangeLMDComboBox->currentIndex(), 0);
+        EXPECT_EQ(Frame(i).ComputationMethodLMDComboBox->currentIndex(), 0);
+        EXPECT_EQ(Frame(i).ComputationMethodLMDLabel->text(), "DC");
+    }
+    for (int r = 0; r < 6; ++r) {
+        EXPECT_EQ(form->DcFormat[r], "0.00");
+        EXPECT_EQ(form->AcFormat[r], "0.00");
+        EXPECT_EQ(form->FrFormat[r], "0.00000");
+    }
+    EXPECT_EQ(form->MaxAcquisitionTime, 1.0);
+    EXPECT_EQ(form->ComputationMethod, "fft");
+    EXPECT_EQ(form->AmplitudeType, "rms");
+    EXPECT_EQ(form->Ui.ComputationModeLabLMDLabel->text(), "fft");
+    EXPECT_EQ(form->Ui.AmplitudeTypeLabLMDLabel->text(), "rms");
+    EXPECT_FALSE(form->Ui.AutoSaveSettingsLMDCheckBox->isChecked());
+    EXPECT_TRUE(presenter.Boxes.empty());
+}
+
+TEST_F(SettingsFormTest, AnExistingFileIsOpenedAsItIs) {
+    WriteSettings("[Приложение. Общие]\nСохранение настроек=1\n");
+    const std::string before = FileBytes();
+    std::unique_ptr<inifile::TIniFile> file;
+    std::string message;
+    ASSERT_TRUE(form->OpenSettingsFile(file, message));
+    EXPECT_EQ(FileBytes(), before);
+    ASSERT_TRUE(form->LoadSettings(file.get()));
+    EXPECT_TRUE(form->Ui.AutoSaveSettingsLMDCheckBox->isChecked());
+}
+
+TEST_F(SettingsFormTest, AFileThatCannotBeCreatedEndsTheRunWithItsMessage) {
+    TMainForm::SetSettingsDirectory(dir.path() + "/missing");
+    std::unique_ptr<inifile::TIniFile> file;
+    std::string message;
+    EXPECT_FALSE(form->OpenSettingsFile(file, message));
+    EXPECT_EQ(file, nullptr);
+    EXPECT_EQ(message, "Не могу создать файл настроек!");
+    EXPECT_TRUE(presenter.Boxes.empty());
+    EXPECT_FALSE(form->LoadSettings(file.get()));
+}
+
+TEST_F(SettingsFormTest, AnUnreadableFileLoadsTheDefaultsAndIsNeverOverwritten) {
+    // A directory where the file should be: it exists but cannot be read.
+    ASSERT_TRUE(QDir(dir.path()).mkdir("Voltcheck.ini"));
+    std::unique_ptr<inifile::TIniFile> file;
+    std::string message;
+    ASSERT_TRUE(form->OpenSettingsFile(file, message));
+    ASSERT_EQ(presenter.Boxes.size(), 1u);
+    EXPECT_EQ(presenter.Boxes[0].Caption, "ОШИБКА OpenSettingsFile()!");
+    EXPECT_TRUE(presenter.Boxes[0].Text.contains("Voltcheck.ini"));
+    ASSERT_TRUE(form->LoadSettings(file.get()));
+    EXPECT_EQ(form->Ui.AdcRateComboBox->currentIndex(), 24);
+
+    presenter.Boxes.clear();
+    form->SaveIniFile(SettingsPath());
+    ASSERT_EQ(presenter.Boxes.size(), 2u);
+    EXPECT_TRUE(QFileInfo(SettingsPath()).isDir());
+}
+
+// --- Loading ------------------------------------------------------------------
+
+TEST_F(SettingsFormTest, LoadingWithoutAFileObjectFails) {
+    EXPECT_FALSE(form->LoadSettings(nullptr));
+    EXPECT_FALSE(form->LoadModuleSettings(nullptr));
+    EXPECT_FALSE(form->LoadCoefficientSource(nullptr));
+    EXPECT_FALSE(form->ApplyModuleSettings(nullptr));
+    EXPECT_EQ(form->Ui.AdcRateComboBox->currentIndex(), -1);
+}
+
+TEST_F(SettingsFormTest, PrecisionsAreLimitedAndOnlyTheTwoBlankKeyOf3VoltsCounts) {
+    WriteSettings(ModuleSection("АЦП. Диапазон 10.00 В. DC precision=0\n"
+                                "АЦП. Диапазон  3.00 В. DC precision=12\n"
+                                "АЦП. Диапазон 3.00 В. AC precision=7\n"
+                                "АЦП. Диапазон  3.00 В. FR precision=-1\n"
+                                "АЦП. Диапазон  0.03 В. AC precision=$3\n"));
+    ASSERT_TRUE(OpenAndLoad());
+    EXPECT_EQ(form->DcFormat[0], "0.");
+    EXPECT_EQ(form->DcFormat[1], "0.0000000000");
+    EXPECT_EQ(form->DcPrecision[1], 10);
+    EXPECT_EQ(form->AcFormat[1], "0.00");  // the one-blank key is another key
+    EXPECT_EQ(form->FrFormat[1], "0.0000000000");
+    EXPECT_EQ(form->FrPrecision[1], 10);
+    EXPECT_EQ(form->AcFormat[5], "0.000");
+}
+
+TEST_F(SettingsFormTest, BadValuesLoadAsDefaultsOrLeaveTheirListsWithoutSelection) {
+    WriteSettings("garbage without equals sign\n[broken\n=no key\n" +
+                  ModuleSection("АЦП. Метод расчёта=sum\n"
+                                "АЦП. Индекс частоты работы АЦП=25\n"
+                                "АЦП. Mаксимальное время сбора данных, с=1e999\n"
+                                "АЦП. Групповое управление каналами=yes\n"
+                                "АЦП. Групповое управление входным диапазоном=99999999999\n"
+                                "АЦП. Управление входным диапазоном канала 2=6\n"
+                                "АЦП. Управление входным диапазоном канала 3=0x2\n"
+                                "АЦП. Групповое управление отсечкой=3\n"
+                                "АЦП. Групповое управление методом вычисления параметров=-1\n"
+                                "АЦП. Управление методом вычисления параметров для канала 4=1\n"));
+    ASSERT_TRUE(OpenAndLoad());
+    EXPECT_EQ(form->ComputationMethod, "sum");
+    EXPECT_EQ(form->Ui.AdcRateComboBox->currentIndex(), -1);
+    EXPECT_EQ(form->MaxAcquisitionTime, 1.0);
+    // Unreadable group key: default true, so every channel is on.
+    EXPECT_EQ(form->Ui.AllChannelsLMDCheckBox->checkState(), Qt::Checked);
+    // Unreadable common range: default 0, copied to every channel.
+    EXPECT_EQ(form->Ui.CommonInputRangeLMDComboBox->currentIndex(), 0);
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(Frame(i).InputRangeLMDComboBox->currentIndex(), 0);
+    EXPECT_EQ(form->Ui.CommonInputConnectionModeLMDComboBox->currentIndex(), -1);
+    EXPECT_EQ(form->Ui.CommonComputationMethodLMDLabel->text(), "DC");
+    EXPECT_TRUE(form->Ui.CommonComputationMethodLMDComboBox->isHidden());
+    EXPECT_EQ(form->Ui.CommonComputationMethodLMDComboBox->currentIndex(), -1);
+    EXPECT_EQ(Frame(3).ComputationMethodLMDComboBox->currentIndex(), 1);
+    EXPECT_EQ(Frame(3).ComputationMethodLMDLabel->text(), "DC");
+    EXPECT_TRUE(presenter.Boxes.empty());
+}
+
+TEST_F(SettingsFormTest, WithoutCommonRangeEachChannelKeepsItsOwn) {
+    WriteSettings(ModuleSection("АЦП. Групповое управление входным диапазоном=-1\n"
+                                "АЦП. Управление входным диапазоном канала 1=1\n"
+                                "АЦП. Управление входным диапазоном канала 2=5\n"
+                                "АЦП. Управление входным диапазоном канала 3=6\n"));
+    ASSERT_TRUE(OpenAndLoad());
+    EXPECT_EQ(form->Ui.CommonInputRangeLMDComboBox->currentIndex(), -1);
+    EXPECT_EQ(Frame(0).InputRangeLMDComboBox->currentIndex(), 1);
+    EXPECT_EQ(Frame(1).InputRangeLMDComboBox->currentIndex(), 5);
+    EXPECT_EQ(Frame(2).InputRangeLMDComboBox->currentIndex(), -1);
+    EXPECT_EQ(Frame(3).InputRangeLMDComboBox->currentIndex(), 0);
+}
+
+TEST_F(SettingsFormTest, ChannelsSavedAsOneZeroOneOneLoadMixed) {
+    WriteSettings(ModuleSection("АЦП. Групповое управление каналами=0\n"
+                                "АЦП. Управление каналом 2=0\n"));
+    ASSERT_TRUE(OpenAndLoad());
+    EXPECT_EQ(form->Ui.AllChannelsLMDCheckBox->checkState(), Qt::PartiallyChecked);
+    EXPECT_TRUE(Frame(0).ChannelNumberLMDCheckBox->isChecked());
+    EXPECT_FALSE(Frame(1).ChannelNumberLMDCheckBox->isChecked());
+}
+
+TEST_F(SettingsFormTest, LoadingTheAutoSaveStateSwitchesTheSaveButton) {
+    WriteSettings("[Приложение. Общие]\nСохранение настроек=$1\n");
+    ASSERT_TRUE(OpenAndLoad());
+    EXPECT_TRUE(form->Ui.AutoSaveSettingsLMDCheckBox->isChecked());
+    EXPECT_FALSE(OwnEnabled(form->Ui.SaveSettingsButton));
+    WriteSettings("[Приложение. Общие]\nСохранение настроек=0\n");
+    ASSERT_TRUE(OpenAndLoad());
+    EXPECT_TRUE(OwnEnabled(form->Ui.SaveSettingsButton));
+    EXPECT_FALSE(form->Busy);
+}
+
+TEST_F(SettingsFormTest, WithoutAnIdentifiedModuleNeitherCoefficientsNorModuleAreTouched) {
+    form->CorrectionCoefSource = 7;
+    form->UserCoefs.fill(5);
+    ASSERT_TRUE(OpenAndLoad());
+    EXPECT_EQ(form->CorrectionCoefSource, 7);
+    EXPECT_EQ(form->UserCoefs[0], 5);
+    EXPECT_EQ(form->Module.AdcDivisor, 0);
+    EXPECT_EQ(form->Module.ChannelEnabled[0], 0);
+}
+
+TEST_F(SettingsFormTest, CoefficientSourceAndImages) {
+    form->UserCoefs.fill(5);
+    form->WorkingCoefs.fill(6);
+    WriteSettings("[Приложение. Общие]\nИсточник загрузки корректировочных коэфф.=3\n");
+    std::unique_ptr<inifile::TIniFile> file;
+    std::string message;
+    ASSERT_TRUE(form->OpenSettingsFile(file, message));
+    ASSERT_TRUE(form->LoadCoefficientSource(file.get()));
+    EXPECT_EQ(form->CorrectionCoefSource, 3);
+    for (const auto* image : {&form->WorkingCoefs, &form->FactoryCoefs, &form->UserCoefs})
+        for (uint8_t byte : *image) ASSERT_EQ(byte, 0);
+    WriteSettings("[Приложение. Общие]\n");
+    ASSERT_TRUE(form->OpenSettingsFile(file, message));
+    ASSERT_TRUE(form->LoadCoefficientSource(file.get()));
+    EXPECT_EQ(form->CorrectionCoefSource, 1);  // a missing key reads 1, the default file holds 0
+}
+
+// --- Saving -------------------------------------------------------------------
+
+TEST_F(SettingsFormTest, SavedControlsLoadBackTheSame) {
+    ASSERT_TRUE(OpenAndLoad());
+    form->Busy = true;  // set the controls without their handlers
+    form->Ui.AdcRateComboBox->setCurrentIndex(5);
+    Frame(1).ChannelNumberLMDCheckBox->setChecked(false);
+    form->Ui.AllChannelsLMDCheckBox->setCheckState(Qt::PartiallyChecked);
+    Frame(2).InputRangeLMDComboBox->setCurrentIndex(3);
+    form->Ui.CommonInputRangeLMDComboBox->setCurrentIndex(-1);
+    form->Ui.CommonInputConnectionModeLMDComboBox->setCurrentIndex(1);
+    form->Ui.CommonComputationMethodLMDComboBox->setCurrentIndex(1);
+    form->Busy = false;
+    form->SaveIniFile(SettingsPath());
+    EXPECT_TRUE(presenter.Boxes.empty());
+    const std::string text = FileText();
+    EXPECT_TRUE(Contains(text, "АЦП. Групповое управление каналами=0\r\n"));
+    EXPECT_TRUE(Contains(text, "АЦП. Групповое управление входным диапазоном=-1\r\n"));
+    EXPECT_TRUE(Contains(text, "АЦП. Управление входным диапазоном канала 3=3\r\n"));
+
+    auto other = std::make_unique<TMainForm>();
+    std::unique_ptr<inifile::TIniFile> file;
+    std::string message;
+    ASSERT_TRUE(other->OpenSettingsFile(file, message));
+    ASSERT_TRUE(other->LoadSettings(file.get()));
+    EXPECT_EQ(other->Ui.AdcRateComboBox->currentIndex(), 5);
+    EXPECT_EQ(other->Ui.AllChannelsLMDCheckBox->checkState(), Qt::PartiallyChecked);
+    EXPECT_EQ(other->Ui.CommonInputRangeLMDComboBox->currentIndex(), -1);
+    const int ranges[4] = {0, 0, 3, 0};
+    for (int i = 0; i < 4; ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(other->ChannelFrames[i]->ChannelNumberLMDCheckBox->isChecked(), i != 1);
+        EXPECT_EQ(other->ChannelFrames[i]->InputRangeLMDComboBox->currentIndex(), ranges[i]);
+        EXPECT_EQ(other->ChannelFrames[i]->ComputationMethodLMDLabel->text(), "AC");
+    }
+    EXPECT_EQ(other->Ui.CommonInputConnectionModeLMDComboBox->currentIndex(), 1);
+    EXPECT_EQ(other->Ui.CommonComputationMethodLMDComboBox->currentIndex(), 1);
+}
+
+TEST_F(SettingsFormTest, SavingWithoutACrateKeepsTheDiscoveryKeysAndTheUnsavedOnes) {
+    const std::string kept = "[Приложение. Обнаружение]\n"
+                             "Серийный номер ZEB крейта=ZC0042\n"
+                             "Слот модуля=7\n"
+                             "Свой ключ=остаётся\n" +
+                             ModuleSection("АЦП. Метод расчёта=sum\n"
+                                           "АЦП. Тип амплитуды=amp\n"
+                                           "АЦП. Mаксимальное время сбора данных, с=2.5\n"
+                                           "АЦП. Диапазон  3.00 В. AC precision=4\n");
+    WriteSettings(kept);
+    form->move(123, 45);
+    form->SaveIniFile(SettingsPath());
+    EXPECT_TRUE(presenter.Boxes.empty());
+    const std::string text = FileText();
+    for (const char* line : {"Серийный номер ZEB крейта=ZC0042\r\n", "Слот модуля=7\r\n", "Свой ключ=остаётся\r\n",
+                             "АЦП. Метод расчёта=sum\r\n", "АЦП. Тип амплитуды=amp\r\n",
+                             "АЦП. Mаксимальное время сбора данных, с=2.5\r\n",
+                             "АЦП. Диапазон  3.00 В. AC precision=4\r\n"})
+        EXPECT_TRUE(Contains(text, line)) << line;
+    EXPECT_TRUE(Contains(text, "Top    основной панели=" + std::to_string(form->y()) + "\r\n"));
+    EXPECT_TRUE(Contains(text, "Left   основной панели=" + std::to_string(form->x()) + "\r\n"));
+    EXPECT_FALSE(Contains(text, "DC precision"));
+    EXPECT_FALSE(Contains(text, "Источник загрузки"));
+}
+
+TEST_F(SettingsFormTest, SavingWithACrateAndModuleWritesTheirSerialAndSlot) {
+    form->ListedCrateCount = 1;
+    SetFieldText(form->ListedCrateSerials[0], "T1");
+    form->ListedModuleCounts[0] = 2;
+    form->ListedModuleSlots[0][0] = 3;
+    form->ListedModuleSlots[0][1] = 9;
+    form->Busy = true;  // no discovery run from the lists
+    form->Ui.ZebCratesComboBox->addItem("T1");
+    form->Ui.ZebCratesComboBox->setCurrentIndex(0);
+    form->Ui.ModulesComboBox->addItems({"a", "b"});
+    form->Ui.ModulesComboBox->setCurrentIndex(1);
+    form->Busy = false;
+    form->SaveIniFile(SettingsPath());
+    std::string text = FileText();
+    EXPECT_TRUE(Contains(text, "Серийный номер ZEB крейта=T1\r\n"));
+    EXPECT_TRUE(Contains(text, "Слот модуля=9\r\n"));
+
+    // A crate without a selected module: the slot stays as it was.
+    form->Busy = true;
+    form->Ui.ModulesComboBox->setCurrentIndex(-1);
+    form->Busy = false;
+    WriteSettings("[Приложение. Обнаружение]\nСлот модуля=-1\n");
+    form->SaveIniFile(SettingsPath());
+    text = FileText();
+    EXPECT_TRUE(Contains(text, "Серийный номер ZEB крейта=T1\r\n"));
+    EXPECT_TRUE(Contains(text, "Слот модуля=-1\r\n"));
+}
+
+TEST_F(SettingsFormTest, ARefusedSaveNamesTheFileAndTheProgramGoesOn) {
+    const QString path = dir.path() + "/missing/Voltcheck.ini";
+    form->SaveIniFile(path);
+    ASSERT_EQ(presenter.Boxes.size(), 2u);
+    EXPECT_EQ(presenter.Boxes[0].Caption, "ОШИБКА SaveIniFile()!!!");
+    EXPECT_TRUE(presenter.Boxes[0].Text.startsWith("Не могу сохранить файл настроек приложения!"));
+    EXPECT_TRUE(presenter.Boxes[0].Text.contains("Voltcheck.ini"));
+    EXPECT_EQ(presenter.Boxes[1].Caption, "ОШИБКА SaveIniFile()!!!");
+    EXPECT_TRUE(presenter.Boxes[1].Text.startsWith("Не могу сохранить файл настроек модуля!"));
+    EXPECT_FALSE(QFile::exists(path));
+    EXPECT_FALSE(form->Busy);
+}
+
+TEST_F(SettingsFormTest, SaveButtonSavesAndIsEnabledAfterwards) {
+    form->SaveSettingsButtonClick();
+    EXPECT_TRUE(Contains(FileText(), "АЦП. Индекс частоты работы АЦП=-1\r\n"));
+    EXPECT_TRUE(OwnEnabled(form->Ui.SaveSettingsButton));
+    EXPECT_FALSE(form->Busy);
+}
+
+TEST_F(SettingsFormTest, CtrlSWithAutoSaveOnSavesAndLeavesTheButtonEnabled) {
+    form->Ui.AutoSaveSettingsLMDCheckBox->setChecked(true);
+    ASSERT_FALSE(OwnEnabled(form->Ui.SaveSettingsButton));
+    form->Ui.SaveCurrentSettings->trigger();
+    EXPECT_TRUE(Contains(FileText(), "Сохранение настроек=1\r\n"));
+    EXPECT_TRUE(OwnEnabled(form->Ui.SaveSettingsButton));
+}
+
+TEST_F(SettingsFormTest, SaveHandlersDoNothingWhileBusyButCtrlDDoes) {
+    form->Busy = true;
+    form->Ui.SaveCurrentSettings->trigger();
+    EXPECT_FALSE(QFile::exists(SettingsPath()));
+    form->Ui.SaveDefaultSettings->trigger();
+    EXPECT_EQ(FileBytes(), ReadBinary(VOLTCHECK_DEFAULT_SETTINGS));
+    EXPECT_TRUE(form->Busy);
+}
+
+TEST_F(SettingsFormTest, CtrlDWritesTheDefaultsAndClosingWithAutoSaveWritesTheControls) {
+    WriteSettings("[Приложение. Общие]\nСвой ключ=1\n" +
+                  ModuleSection("АЦП. Метод расчёта=sum\nАЦП. Индекс частоты работы АЦП=3\n"));
+    ASSERT_TRUE(OpenAndLoad());
+    form->Ui.AutoSaveSettingsLMDCheckBox->setChecked(true);
+    form->Busy = true;
+    form->Ui.AdcRateComboBox->setCurrentIndex(7);
+    form->Busy = false;
+
+    form->Ui.SaveDefaultSettings->trigger();
+    std::string text = FileText();
+    EXPECT_TRUE(Contains(text, "Свой ключ=1\r\n"));
+    EXPECT_TRUE(Contains(text, "АЦП. Метод расчёта=fft\r\n"));
+    EXPECT_TRUE(Contains(text, "АЦП. Индекс частоты работы АЦП=24\r\n"));
+    EXPECT_TRUE(Contains(text, "Сохранение настроек=0\r\n"));
+    EXPECT_EQ(form->Ui.AdcRateComboBox->currentIndex(), 7);  // the controls keep their values
+    EXPECT_EQ(form->ComputationMethod, "sum");
+
+    form->FormClose();
+    text = FileText();
+    EXPECT_TRUE(Contains(text, "АЦП. Индекс частоты работы АЦП=7\r\n"));
+    EXPECT_TRUE(Contains(text, "Сохранение настроек=1\r\n"));
+    EXPECT_TRUE(Contains(text, "АЦП. Метод расчёта=fft\r\n"));
+}
+
+TEST_F(SettingsFormTest, DefaultFileMessages) {
+    EXPECT_FALSE(form->CreateDefaultIniFile(QString()));
+    EXPECT_TRUE(form->CreateDefaultIniFile(SettingsPath()));
+    EXPECT_NE(form->SettingsFile, nullptr);
+    EXPECT_FALSE(form->CreateDefaultIniFile(dir.path() + "/missing/Voltcheck.ini"));
+    ASSERT_EQ(presenter.Boxes.size(), 2u);
+    EXPECT_EQ(presenter.Boxes[0].Caption, "ОШИБКА CreateDefaultIniFile()!");
+    EXPECT_EQ(presenter.Boxes[0].Text, "Неправильное название файла штатных настроек!");
+    EXPECT_EQ(presenter.Boxes[1].Caption, "ОШИБКА CreateDefaultIniFile()!");
+    EXPECT_TRUE(presenter.Boxes[1].Text.startsWith("Не могу создать файл обычных настроек для приложения!"));
+    EXPECT_TRUE(presenter.Boxes[1].Text.contains("Voltcheck.ini"));
+}
+
+TEST(SettingsFileNameTest, IsBesideTheExecutable) {
+    TMainForm::SetSettingsDirectory(QString());
+    EXPECT_EQ(TMainForm::SettingsFileName(),
+              QDir::toNativeSeparators(QCoreApplication::applicationDirPath() + "/Voltcheck.ini"));
+}
+
+// --- Sending the settings to the module (against zebsim) -------------------------
+
+class ModuleSettingsTest : public SettingsFormTest {
+protected:
+    void OpenModule(const std::string& moduleExtra) {
+        zebtest::ZebsimProcess::Options options;
+        options.scenarioJson = zebtest::singleModuleScenario(moduleExtra);
+        server = std::make_unique<zebtest::ZebsimProcess>(options);
+        server->exportPort();
+        ASSERT_EQ(ZEB44_Init(&form->Module), 0);
+        ASSERT_EQ(ZEB44_Open(&form->Module, 0x7F000001, 11111, "T1", 1), 0);
+        form->ModuleState = 2;
+    }
+    void TearDown() override {
+        if (ZEB44_IsOpened(&form->Module) == 0) ZEB44_Close(&form->Module);
+        SettingsFormTest::TearDown();
+        server.reset();
+    }
+    std::unique_ptr<zebtest::ZebsimProcess> server;
+};
+
+TEST_F(ModuleSettingsTest, TheLoadedSettingsReachTheModule) {
+    OpenModule("");
+    WriteSettings("[Приложение. Общие]\nИсточник загрузки корректировочных коэфф.=2\n" +
+                  ModuleSection("АЦП. Индекс частоты работы АЦП=0\n"
+                                "АЦП. Групповое управление каналами=0\n"
+                                "АЦП. Управление каналом 1=0\n"
+                                "АЦП. Управление каналом 3=0\n"
+                                "АЦП. Групповое управление входным диапазоном=-1\n"
+                                "АЦП. Управление входным диапазоном канала 2=2\n"
+                                "АЦП. Групповое управление отсечкой=1\n"));
+    ASSERT_TRUE(OpenAndLoad());
+    EXPECT_EQ(form->CorrectionCoefSource, 2);
+    EXPECT_EQ(form->Ui.AdcRateComboBox->currentIndex(), 0);  // accepted
+    const ModuleRecord& m = form->Module;
+    EXPECT_EQ(m.ChannelEnabled[0], 0);
+    EXPECT_EQ(m.ChannelEnabled[1], 1);
+    EXPECT_EQ(m.ChannelEnabled[2], 0);
+    EXPECT_EQ(m.ChannelEnabled[3], 1);
+    EXPECT_EQ(m.RangeCode[0], 4);
+    EXPECT_EQ(m.RangeCode[1], 0);
+    EXPECT_EQ(m.AdcRateIndex, 0);
+    EXPECT_EQ(m.AdcDivisor, 15);
+    EXPECT_EQ(m.Divider384, 1);
+    EXPECT_EQ(m.DcCoupling, 0);
+    EXPECT_EQ(m.OwnZero, 0);
+
+    // The module streams exactly the two enabled channels.
+    ASSERT_EQ(ZEB44_StartADC(&form->Module, 0), 0);
+    uint32_t words[64] = {};
+    ASSERT_EQ(ZEB44_Recv(&form->Module, words, nullptr, 64, 2000), 64);
+    ZEB44_StopADC(&form->Module);
+    for (int k = 0; k < 64; ++k) ASSERT_EQ((words[k] >> 24) & 3u, k % 2 == 0 ? 1u : 3u) << k;
+    EXPECT_TRUE(presenter.Boxes.empty());
+}
+
+TEST_F(ModuleSettingsTest, ARejectedConfigurationEmptiesTheRateListSilently) {
+    OpenModule(R"(,"faults":{"fail":["SetConfig"]})");
+    ASSERT_TRUE(OpenAndLoad());
+    EXPECT_EQ(form->Ui.AdcRateComboBox->currentIndex(), -1);
+    EXPECT_TRUE(presenter.Boxes.empty());
+    EXPECT_FALSE(form->Busy);
+}
+
+TEST_F(ModuleSettingsTest, ListsWithoutSelectionSendTheFallbackRows) {
+    OpenModule("");
+    WriteSettings(ModuleSection("АЦП. Индекс частоты работы АЦП=-1\n"
+                                "АЦП. Групповое управление входным диапазоном=-1\n"
+                                "АЦП. Управление входным диапазоном канала 1=-1\n"
+                                "АЦП. Управление входным диапазоном канала 2=5\n"
+                                "АЦП. Групповое управление отсечкой=2\n"));
+    form->Module.DcCoupling = 1;
+    ASSERT_TRUE(OpenAndLoad());
+    EXPECT_EQ(form->Module.AdcRateIndex, 24);
+    EXPECT_EQ(form->Module.AdcDivisor, 1);
+    EXPECT_EQ(form->Module.Divider384, 0);
+    EXPECT_EQ(form->Module.RangeCode[0], 4);
+    EXPECT_EQ(form->Module.RangeCode[1], 3);
+    EXPECT_EQ(form->Module.OwnZero, 1);
+    EXPECT_EQ(form->Module.DcCoupling, 1);
+    // The module took it; the list still shows that no rate was chosen.
+    EXPECT_EQ(form->Ui.AdcRateComboBox->currentIndex(), -1);
+}
+
+// --- A whole discovery run of a shown window (against zebsim) ------------------
+
+class DiscoveryLoadTest : public SettingsFormTest {
+protected:
+    void Run(const std::string& moduleExtra) {
+        zebtest::ZebsimProcess::Options options;
+        options.scenarioJson = zebtest::singleModuleScenario(moduleExtra);
+        server = std::make_unique<zebtest::ZebsimProcess>(options);
+        server->exportPort();
+        form->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+        ASSERT_TRUE(PumpUntil(
+            [&] {
+                return form->StartupStage == 3 && form->DiscoveryRequestAllowed && !form->DiscoveryRunning.load() &&
+                       form->DiscoveryThreadCount.load() == 0;
+            },
+            15000));
+    }
+    void TearDown() override {
+        if (form) form->ApplicationExitClick();
+        SettingsFormTest::TearDown();
+        server.reset();
+    }
+    std::unique_ptr<zebtest::ZebsimProcess> server;
+};
+
+TEST_F(DiscoveryLoadTest, FirstStartWithoutAFileLoadsTheDefaultsAndSendsThem) {
+    Run("");
+    EXPECT_TRUE(presenter.Boxes.empty());
+    ASSERT_EQ(form->ModuleState, 2);
+    EXPECT_EQ(FileBytes(), ReadBinary(VOLTCHECK_DEFAULT_SETTINGS));
+    EXPECT_EQ(form->Ui.AdcRateComboBox->currentIndex(), 24);
+    EXPECT_EQ(form->Ui.AllChannelsLMDCheckBox->checkState(), Qt::Checked);
+    EXPECT_EQ(form->Ui.CommonInputRangeLMDComboBox->currentIndex(), 0);
+    EXPECT_EQ(form->Ui.CommonInputConnectionModeLMDComboBox->currentIndex(), 0);
+    EXPECT_EQ(form->Ui.CommonComputationMethodLMDComboBox->currentIndex(), 0);
+    EXPECT_TRUE(form->Ui.SaveSettingsButton->isEnabled());
+    EXPECT_EQ(form->CorrectionCoefSource, 0);
+    EXPECT_EQ(form->Module.AdcRateIndex, 24);
+    EXPECT_EQ(form->Module.DcCoupling, 1);
+    for (int i = 0; i < 4; ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(form->Module.ChannelEnabled[i], 1);
+        EXPECT_EQ(form->Module.RangeCode[i], 4);
+        EXPECT_TRUE(Frame(i).Value1LMDEdit->isEnabled());
+        EXPECT_EQ(Frame(i).ComputationMethodLMDLabel->text(), "DC");
+    }
+}
+
+TEST_F(DiscoveryLoadTest, ARejectedRateLeavesTheRateListEmptyWithoutAMessage) {
+    WriteSettings("[Приложение. Общие]\nСохранение настроек=1\n" +
+                  ModuleSection("АЦП. Индекс частоты работы АЦП=3\n"));
+    Run(R"(,"faults":{"fail":["SetConfig"]})");
+    EXPECT_TRUE(presenter.Boxes.empty());
+    ASSERT_EQ(form->ModuleState, 2);
+    EXPECT_EQ(form->Ui.AdcRateComboBox->currentIndex(), -1);
+    EXPECT_TRUE(form->Ui.AutoSaveSettingsLMDCheckBox->isChecked());
+    EXPECT_FALSE(form->Ui.SaveSettingsButton->isEnabled());
+}
+
+TEST_F(DiscoveryLoadTest, CtrlSAndCtrlDReachTheirHandlersThroughTheKeyboard) {
+    WriteSettings("[Приложение. Общие]\nСохранение настроек=1\n");
+    Run("");
+    form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    form->Busy = true;
+    form->Ui.AdcRateComboBox->setCurrentIndex(7);
+    form->Busy = false;
+    ASSERT_FALSE(form->Ui.SaveSettingsButton->isEnabled());
+    QTest::keyClick(form.get(), Qt::Key_S, Qt::ControlModifier);
+    EXPECT_TRUE(Contains(FileText(), "АЦП. Индекс частоты работы АЦП=7\r\n"));
+    EXPECT_TRUE(form->Ui.SaveSettingsButton->isEnabled());
+    QTest::keyClick(form.get(), Qt::Key_D, Qt::ControlModifier);
+    EXPECT_TRUE(Contains(FileText(), "АЦП. Индекс частоты работы АЦП=24\r\n"));
+    EXPECT_TRUE(Contains(FileText(), "Сохранение настроек=0\r\n"));
+    EXPECT_TRUE(presenter.Boxes.empty());
+}
