@@ -1,6 +1,7 @@
 #pragma once
 
 #include "AppTestSupport.h"
+#include "IsolatedWindowEnvironment.h"
 #include "RecordingPresenter.h"
 
 #include "app/MainForm.h"
@@ -16,6 +17,7 @@
 class MainFormTest : public testing::Test {
 protected:
     void SetUp() override {
+        ASSERT_TRUE(isolation.IsValid());
         form = std::make_unique<TMainForm>();
         form->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
@@ -39,6 +41,7 @@ protected:
         return form->StartupStage == 3 && form->DiscoveryRequestAllowed && !form->DiscoveryRunning.load();
     }
 
+    TIsolatedWindowEnvironment isolation;
     TRecordingPresenter presenter;
     std::unique_ptr<TMainForm> form;
 };

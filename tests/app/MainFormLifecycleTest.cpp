@@ -24,6 +24,8 @@ public:
 };
 
 TEST(FirstDiscovery, IsRequestedOnceByTheFirstResizeAfterTheFirstShow) {
+    TIsolatedWindowEnvironment isolation;
+    ASSERT_TRUE(isolation.IsValid());
     TRecordingPresenter presenter;
     TMainForm form;
     TDiscoveryRequestCounter counter;

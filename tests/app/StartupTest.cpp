@@ -1,3 +1,4 @@
+#include "IsolatedWindowEnvironment.h"
 #include "RecordingPresenter.h"
 
 #include "app/MainForm.h"
@@ -23,6 +24,8 @@ protected:
 
 TEST_P(StartupScreenSize, DecidesWhetherTheWindowIsCreated) {
     const ScreenCase c = GetParam();
+    TIsolatedWindowEnvironment isolation;
+    ASSERT_TRUE(isolation.IsValid());
     TRecordingPresenter presenter;
     SetStartupScreenSize(QSize(c.Width, c.Height));
     bool windowSeen = false;
