@@ -34,5 +34,5 @@ fi
 pids+=($!)
 sleep "${VOLTCHECK_SCREENSHOT_WAIT:-4}"
 mkdir -p "$(dirname "$out")"
-import -display ":$display" -window root "$out"
+import -display ":$display" -window root png:- | convert png:- -trim +repage "$out"
 echo "Wrote $out"

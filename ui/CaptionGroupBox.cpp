@@ -17,6 +17,10 @@ void TCaptionGroupBox::initStyleOption(QStyleOptionGroupBox* option) const
 {
     QGroupBox::initStyleOption(option);
     // Only the caption takes the colour: a palette change would recolour every child.
-    if (CaptionColor.isValid())
+    // Styles such as Fusion draw the title in the option's WindowText colour
+    // and ignore textColor, so set both.
+    if (CaptionColor.isValid()) {
         option->textColor = CaptionColor;
+        option->palette.setColor(QPalette::WindowText, CaptionColor);
+    }
 }

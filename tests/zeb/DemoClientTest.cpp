@@ -67,17 +67,20 @@ TEST(DemoClient, DiscoversConfiguresAndMeasuresTheDemoCrates) {
 
     const auto listed = discover();
     ASSERT_EQ(listed.size(), 2u);
-    EXPECT_EQ(listed[0].type, 21);
-    EXPECT_NE(listed[1].type, 21);
-    EXPECT_EQ(listed[0].slots, (std::vector<int>{1, 16}));
-    EXPECT_EQ(listed[1].slots.size(), 2u);  // one of its three ZEB44 does not answer
+    // The ZEB-N8 crate comes first; one of its three ZEB44 does not answer.
+    EXPECT_EQ(listed[0].type, 30);
+    EXPECT_EQ(listed[0].slots, (std::vector<int>{3, 12}));
+    // The ZEB-K1 crate holds the module with the signals measured below.
+    const auto& k1 = listed[1];
+    EXPECT_EQ(k1.type, 21);
+    EXPECT_EQ(k1.slots, (std::vector<int>{1, 16}));
 
     ModuleRecord module;
     std::memset(&module, 0, sizeof module);
     ZEB44_Init(&module);
-    ASSERT_EQ(ZEB44_Open(&module, 0x7F000001u, 11111, listed[0].crate.c_str(), 1), ZEB44_OK);
+    ASSERT_EQ(ZEB44_Open(&module, 0x7F000001u, 11111, k1.crate.c_str(), 1), ZEB44_OK);
     EXPECT_STREQ(module.Name, "ZEB44");
-    EXPECT_STREQ(module.Serial, listed[0].serials[0].c_str());
+    EXPECT_STREQ(module.Serial, k1.serials[0].c_str());
     EXPECT_NE(module.FirmwareVersion, 0u);
 
     // Rate index 20: 19531.25 Hz (divisor 4, no 384 divider); all four
