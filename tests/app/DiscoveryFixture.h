@@ -5,6 +5,7 @@
 
 #include "IniFile/IniFile.h"
 #include "app/MainForm.h"
+#include "support/ClosedPort.h"
 #include "support/ZebsimProcess.h"
 
 #include <gtest/gtest.h>
@@ -14,13 +15,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <arpa/inet.h>
 #include <cstdlib>
 #include <memory>
-#include <netinet/in.h>
 #include <string>
-#include <sys/socket.h>
-#include <unistd.h>
 
 // A main window whose discovery runs talk to a zebsim of the test (or to a
 // port where nothing listens), with its settings file in a folder of its own.
@@ -36,7 +33,7 @@ protected:
             form.reset();
         }
         server.reset();
-        if (closedPort >= 0) ::close(closedPort);
+        closedPort.reset();
         ::unsetenv("ZEB_SERVER_PORT");
         TMainForm::SetSettingsDirectory(QString());
     }
@@ -48,17 +45,11 @@ protected:
         server = std::make_unique<zebtest::ZebsimProcess>(options);
         server->exportPort();
     }
-    // Points the libraries at a loopback port that is bound but does not listen.
+    // Points the libraries at a loopback port where nothing listens.
     void NoServer() {
-        closedPort = ::socket(AF_INET, SOCK_STREAM, 0);
-        ASSERT_GE(closedPort, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        ASSERT_EQ(::bind(closedPort, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-        socklen_t length = sizeof address;
-        ASSERT_EQ(::getsockname(closedPort, reinterpret_cast<sockaddr*>(&address), &length), 0);
-        ::setenv("ZEB_SERVER_PORT", std::to_string(ntohs(address.sin_port)).c_str(), 1);
+        closedPort = std::make_unique<zebtest::ClosedPort>();
+        ASSERT_TRUE(closedPort->valid());
+        closedPort->exportPort();
     }
 
     // The crate and slot that the next start-up asks for.
@@ -95,5 +86,5 @@ protected:
     TRecordingPresenter presenter;
     std::unique_ptr<zebtest::ZebsimProcess> server;
     std::unique_ptr<TMainForm> form;
-    int closedPort = -1;
+    std::unique_ptr<zebtest::ClosedPort> closedPort;
 };

@@ -1,17 +1,14 @@
 // The hardware side of discovery against zebsim, without a window.
 #include "device/CrateModelTable.h"
 #include "device/CrateScan.h"
+#include "support/ClosedPort.h"
 #include "support/ZebsimProcess.h"
 
 #include <gtest/gtest.h>
 
-#include <arpa/inet.h>
 #include <cstdlib>
 #include <memory>
-#include <netinet/in.h>
 #include <string>
-#include <sys/socket.h>
-#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -145,15 +142,9 @@ TEST_F(CrateScanTest, ModuleThatDoesNotAnswerDoesNotOpen) {
 }
 
 TEST(CrateScanWithoutServerTest, NothingListensThenTheCrateListCannotBeRead) {
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    ASSERT_GE(fd, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-    socklen_t length = sizeof address;
-    ASSERT_EQ(::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length), 0);
-    ::setenv("ZEB_SERVER_PORT", std::to_string(ntohs(address.sin_port)).c_str(), 1);
+    const zebtest::ClosedPort nothingListens;
+    ASSERT_TRUE(nothingListens.valid());
+    nothingListens.exportPort();
 
     TDiscoveryTables tables;
     SetFieldText(tables.CrateSerials[0], "stale");
@@ -164,7 +155,6 @@ TEST(CrateScanWithoutServerTest, NothingListensThenTheCrateListCannotBeRead) {
     EXPECT_EQ(ScanCrates(tables, module), TScanResult::NoCrateList);
     EXPECT_EQ(tables.ListedCrateCount, 1);  // the lists of the earlier search stay
     ::unsetenv("ZEB_SERVER_PORT");
-    ::close(fd);
 }
 
 TEST(SelectWantedModuleTest, SelectsTheWantedCrateAndSlot) {
