@@ -39,7 +39,8 @@ TEST(FirstDiscovery, IsRequestedOnceByTheFirstResizeAfterTheFirstShow) {
     form.hide();
     form.show();
     form.resize(1000, 500);
-    QApplication::sendEvent(&form, new QResizeEvent(QSize(1130, 576), QSize(1000, 500)));
+    QResizeEvent resize(QSize(1130, 576), QSize(1000, 500));
+    QApplication::sendEvent(&form, &resize);
     QTest::qWait(300);
     EXPECT_EQ(counter.Count, 1);
     EXPECT_EQ(form.StartupStage, 3);
