@@ -39,8 +39,6 @@ namespace {
 
 constexpr std::uint32_t kSessionMagic = 0x5A343453u;
 constexpr std::uint32_t kConfigMagic = 0x5A344346u;
-constexpr int kConnectTimeoutMs = 500;
-constexpr int kReplyTimeoutMs = 2000;
 // Words held between calls (the module's buffer); more is dropped as overflow.
 constexpr std::size_t kMaxPendingWords = std::size_t{1} << 22;
 
@@ -116,7 +114,7 @@ std::int32_t usable(const ModuleRecord* m, Session*& s) {
 // keepData is false). A transport failure marks the session lost.
 std::int32_t control(Session* s, zebwire::MsgType type, std::span<const std::uint8_t> payload, bool keepData) {
     std::vector<std::uint8_t> body;
-    const std::int32_t status = s->link.request(type, payload, kReplyTimeoutMs, body,
+    const std::int32_t status = s->link.request(type, payload, zebwire::kReplyTimeoutMs, body,
                                                 [s, keepData](std::span<const std::uint8_t> words) {
                                                     if (keepData) s->append(words);
                                                 });
@@ -157,7 +155,7 @@ int32_t ZEB44_Open(ModuleRecord* module, uint32_t address, uint16_t port, const 
 
     auto* s = new (std::nothrow) Session;
     if (s == nullptr) return ZEB44_ERR_IO;
-    std::int32_t status = s->link.connect(address, zebwire::serverPort(port), kConnectTimeoutMs);
+    std::int32_t status = s->link.connect(address, zebwire::serverPort(port), zebwire::kConnectTimeoutMs);
     std::vector<std::uint8_t> body;
     if (status == ZEB44_OK) {
         std::vector<std::uint8_t> payload;
@@ -165,7 +163,7 @@ int32_t ZEB44_Open(ModuleRecord* module, uint32_t address, uint16_t port, const 
                           zebwire::fieldText(reinterpret_cast<const std::uint8_t*>(crateSerial), zebwire::kSerialField),
                           zebwire::kSerialField);
         zebwire::putU16(payload, slot);
-        status = s->link.request(zebwire::MsgType::OpenModule, payload, kReplyTimeoutMs, body);
+        status = s->link.request(zebwire::MsgType::OpenModule, payload, zebwire::kReplyTimeoutMs, body);
     }
     if (status == ZEB44_OK && body.size() != zebwire::kIdentityBody) status = ZEB44_ERR_PROTOCOL;
     if (status != ZEB44_OK) {

@@ -25,8 +25,6 @@ namespace {
 
 constexpr std::uint32_t kHandleMagic = 0x5A45424Bu;
 constexpr std::uint32_t kLoopback = 0x7F000001u;
-constexpr int kConnectTimeoutMs = 500;
-constexpr int kReplyTimeoutMs = 2000;
 
 bool prepared(const CrateHandle* h) { return h != nullptr && h->Magic == kHandleMagic; }
 
@@ -37,7 +35,7 @@ std::int32_t exchange(CrateHandle* h, zebwire::MsgType type, std::span<const std
     if (h->Connection <= 0) return ZEB_ERR_NOT_OPEN;
     zebwire::ClientLink link;
     link.adopt(h->Connection - 1);
-    const std::int32_t status = link.request(type, payload, kReplyTimeoutMs, body);
+    const std::int32_t status = link.request(type, payload, zebwire::kReplyTimeoutMs, body);
     h->Connection = link.connected() ? link.release() + 1 : 0;
     return status;
 }
@@ -58,7 +56,7 @@ int32_t ZEB_Init(CrateHandle* handle) {
 int32_t ZEB_Open(CrateHandle* handle) {
     if (!prepared(handle)) return ZEB_ERR_ARGUMENT;
     ZEB_Close(handle);
-    const int fd = zebwire::connectTcp(kLoopback, zebwire::serverPort(ZEB_DEFAULT_PORT), kConnectTimeoutMs);
+    const int fd = zebwire::connectTcp(kLoopback, zebwire::serverPort(ZEB_DEFAULT_PORT), zebwire::kConnectTimeoutMs);
     if (fd < 0) return ZEB_ERR_CONNECT;
     handle->Connection = fd + 1;
     std::vector<std::uint8_t> payload;

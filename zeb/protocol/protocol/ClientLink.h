@@ -12,6 +12,11 @@
 
 namespace zebwire {
 
+// Both crate libraries wait this long for a connection and for a reply, so a
+// missing or silent server is reported well within a second or two.
+constexpr int kConnectTimeoutMs = 500;
+constexpr int kReplyTimeoutMs = 2000;
+
 class ClientLink {
 public:
     ClientLink() : parser_(kMaxServerPayload) {}
