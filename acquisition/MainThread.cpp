@@ -2,6 +2,7 @@
 
 #include "FormatFloat/DecimalSeparator.h"
 #include "FormatFloat/StrToFloat.h"
+#include "run/RunMessages.h"
 
 #include <chrono>
 #include <thread>
@@ -23,16 +24,66 @@ void TMainThread::ShowThreadMessage() {
     window_.ExecuteMessageDialog(pars);
 }
 
-void TMainThread::PrepareRun() {
+void TMainThread::StartRun() {
     window_.SetAcquisitionRunning(true);
-    ErrorFlag.store(0);
     SetDecimalSeparator('.');
-    ProcessingFunctions[0] = [this] { MultimeterFunction(); };
+    ErrorFlag.store(0);
+    ProcessingFunctions[0] = [this] { MultimeterLoop(); };
 }
 
-void TMainThread::MultimeterFunction() {
-    // The frame loop goes here; until then the run only waits for its end.
-    while (!Terminated() && ErrorFlag.load() == 0) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+bool TMainThread::Passed(const run::TStepResult& step) {
+    if (step.Kind == run::TStepResult::TKind::Failed) {
+        MessageText = step.Message;
+        Synchronize([this] { ShowThreadMessage(); });
+    }
+    return step.Ok();
+}
+
+void TMainThread::PrepareRun(run::TMeasurementRun& run) {
+    const auto over = [this] { return ErrorFlag.load() != 0 || Terminated(); };
+    Synchronize([this] { window_.BeginAcquisition(RunStart); });
+    run.Begin(RunStart.Settings);
+    if (over()) return;
+    SleepUnlessTerminated(50);
+    run::TModuleParameters parameters;
+    Synchronize([this, &parameters] { window_.ReadModuleParameters(parameters); });
+    if (!Passed(run.ConfigureModule(parameters)) || over()) return;
+    const double milliseconds = run.Geometry().FrameMilliseconds();
+    Synchronize([this, milliseconds] { window_.ShowAcquisitionTime(milliseconds); });
+    SleepUnlessTerminated(50);
+    if (over() || !Passed(run.CheckThroughput(RunStart.CrateTypeCode, RunStart.ModuleName))) return;
+    Passed(run.PrepareBuffers());
+}
+
+void TMainThread::MultimeterLoop() {
+    run::TMeasurementRun run(window_.AcquisitionModuleRecord(), TerminateFlag());
+    const auto over = [this] { return ErrorFlag.load() != 0 || Terminated(); };
+    try {
+        PrepareRun(run);
+        SleepUnlessTerminated(100);
+        while (!over()) {
+            if (!Passed(run.AcquireFrame()) || Terminated()) break;
+            if (!Passed(run.ConvertFrame()) || Terminated()) break;
+            std::array<bool, 4> ticked{};
+            for (int c = 0; c < 4; ++c) ticked[c] = window_.ChannelTicked(c);
+            if (!Passed(run.ComputeChannels(ticked)) || over()) break;
+            Synchronize([this, &run] { window_.ShowValues(run); });
+            SleepUnlessTerminated(100);
+            Synchronize([this, &run] { window_.ShowOverloads(run); });
+        }
+    } catch (...) {
+        MessageText = run::messages::LoopException;
+        Synchronize([this] { ShowThreadMessage(); });
+    }
+    // Every run ends with the module stopped and its buffer cleared, even a
+    // run stopped in the middle of a frame.
+    Passed(run.StopModule());
+    // The pause lets the module settle after an error; a stop request skips it.
+    SleepUnlessTerminated(100);
+    Synchronize([this, &run] {
+        run.Release();
+        window_.EndAcquisition();
+    });
 }
 
 void TMainThread::RunGuarded(const std::function<void()>& work) {
@@ -51,7 +102,7 @@ void TMainThread::RunGuarded(const std::function<void()>& work) {
 void TMainThread::Execute() {
     try {
         RunGuarded([this] {
-            PrepareRun();
+            StartRun();
             if (ErrorFlag.load() != 0) return;
             const TProcessingFunction* entry =
                 ProcessingIndex < ProcessingFunctions.size() ? &ProcessingFunctions[ProcessingIndex] : nullptr;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "acquisition/AcquisitionWindow.h"
+#include "run/MeasurementRun.h"
 #include "Threads/WorkerThread.h"
 
 #include <array>
@@ -9,9 +10,11 @@
 #include <functional>
 #include <string>
 
-// The acquisition thread: prepares one measurement run, runs the processing
-// function of ProcessingIndex, then waits for its stop request. The window
-// owns the object: it requests termination, waits for the end and deletes it.
+// The acquisition thread: runs one measurement run (the processing function of
+// ProcessingIndex), then waits for its stop request. The window owns the object:
+// it requests termination, waits for the end and deletes it. The work of a frame
+// is the run library's; this class orders the steps, hands the window steps to
+// the GUI thread and turns every failure into the run's one message.
 class TMainThread : public Threads::TWorkerThread {
 public:
     using MESSAGE_DIALOG_PARS = AcquisitionMessageDialogPars;
@@ -37,6 +40,8 @@ public:
     std::atomic<uint8_t> ErrorFlag{0};
     // Text of the next message box.
     std::string MessageText;
+    // The run's settings as the window gave them at its start.
+    TAcquisitionStart RunStart;
 
     // GUI: shows MessageText in the thread's styled box, once per run.
     void ShowThreadMessage();
@@ -52,9 +57,14 @@ protected:
 
 private:
     // Clears ErrorFlag, marks the thread running and fills ProcessingFunctions.
-    void PrepareRun();
-    // The four-channel voltmeter loop.
-    void MultimeterFunction();
+    void StartRun();
+    // The four-channel voltmeter: preparation, frames, clean-up.
+    void MultimeterLoop();
+    // The run's start on the GUI thread, module configuration, throughput check,
+    // buffers and window. Ends early on a message or the stop request.
+    void PrepareRun(run::TMeasurementRun& run);
+    // Shows a failed step's message (the run's first only); true when the step went on.
+    bool Passed(const run::TStepResult& step);
 
     TAcquisitionWindow& window_;
 };

@@ -3,7 +3,7 @@
 #include "app/MainForm.h"
 
 #include "app/VersionInfo.h"
-#include "device/CrateModelTable.h"
+#include "instrument/Zeb44Tables.h"
 #include "device/InitAndConfigThread.h"
 #include "ui/CircleShape.h"
 
@@ -72,7 +72,7 @@ void TMainForm::ShowDeviceStatus(const TInitAndConfigThread& run, bool withDevic
         } else if (CrateOk == 0) {
             led->setBrushColor(Red);
             led->setToolTip("Статус ZEB крейта -> BAD");
-        } else if (run.CrateTypeCode == SlowCrateTypeCode) {
+        } else if (run.CrateTypeCode == instrument::SlowCrateTypeCode) {
             led->setBrushColor(Orange);
             led->setToolTip(ThroughputNotice(crateName, moduleName));
         } else {

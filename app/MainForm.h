@@ -1,10 +1,13 @@
 #pragma once
 
 #include "acquisition/AcquisitionWindow.h"
+#include "run/ChannelDisplay.h"
 #include "device/DiscoveryWindow.h"
 #include "ui/MainFormUi.h"
 
 #include "IniFile/IniFile.h"
+#include "instrument/Zeb44Tables.h"
+#include "settings/SettingsValues.h"
 
 #include "zeb44api.h"
 
@@ -26,18 +29,8 @@ class THintWindow;
 class TMainThread;
 class TZeb44AdcChannelFrame;
 
-// One input range: volts and the module's range code.
-struct TInputRange {
-    double Volts;
-    uint16_t RangeCode;
-};
-
-// One ADC conversion rate: frequency in Hz, 384-divider flag, divisor.
-struct TAdcRate {
-    double Frequency;
-    uint8_t Divider384;
-    uint8_t Divisor;
-};
+using TInputRange = instrument::TInputRange;
+using TAdcRate = instrument::TAdcRate;
 
 // Placement record of a tooltip about to be shown.
 struct THintInfo {
@@ -70,8 +63,8 @@ public:
     TMainFormUi Ui;
 
     // Window-level tables, built by the constructor and constant afterwards.
-    std::array<TInputRange, 6> InputRangeTable{};
-    std::array<TAdcRate, 25> AdcRateTable{};
+    std::array<TInputRange, instrument::RangeCount> InputRangeTable{};
+    std::array<TAdcRate, instrument::AdcRateCount> AdcRateTable{};
     std::array<QString, 3> ConnectionModeTexts;
     std::array<TZeb44AdcChannelFrame*, 4> ChannelFrames{};
     QString CaptionPlaceholder;
@@ -143,12 +136,12 @@ public:
     std::string AmplitudeType = "rms";      // "rms" or "amp"
     double MaxAcquisitionTime = 1.0;        // seconds
     // Decimals shown per range (index = range index) and the display patterns built from them.
-    std::array<uint16_t, 6> DcPrecision{2, 2, 2, 2, 2, 2};
-    std::array<uint16_t, 6> AcPrecision{2, 2, 2, 2, 2, 2};
-    std::array<uint16_t, 6> FrPrecision{5, 5, 5, 5, 5, 5};
-    std::array<std::string, 6> DcFormat{"0.00", "0.00", "0.00", "0.00", "0.00", "0.00"};
-    std::array<std::string, 6> AcFormat{"0.00", "0.00", "0.00", "0.00", "0.00", "0.00"};
-    std::array<std::string, 6> FrFormat{"0.00000", "0.00000", "0.00000", "0.00000", "0.00000", "0.00000"};
+    std::array<uint16_t, 6> DcPrecision = settings::ModuleSettings{}.dcPrecision;
+    std::array<uint16_t, 6> AcPrecision = settings::ModuleSettings{}.acPrecision;
+    std::array<uint16_t, 6> FrPrecision = settings::ModuleSettings{}.frPrecision;
+    std::array<std::string, 6> DcFormat = settings::ModuleSettings{}.dcFormat;
+    std::array<std::string, 6> AcFormat = settings::ModuleSettings{}.acFormat;
+    std::array<std::string, 6> FrFormat = settings::ModuleSettings{}.frFormat;
     int32_t CorrectionCoefSource = 1;
     // The window's settings file: made by SaveIniFile or CreateDefaultIniFile, kept until
     // the next of them or until the window closes.
@@ -195,7 +188,7 @@ public:
     // Connects the common parameter lists and "Все каналы" (called by BindHandlers).
     void BindMultimeterPageHandlers();
     // Writes the configuration fields of Module from the page's controls (a list without
-    // selection sends a fallback row, see app/ModuleConfiguration.h); sends nothing.
+    // selection sends the table's default row, see run/ModuleConfiguration.h); sends nothing.
     void WriteModuleConfiguration();
 
     // Application-wide handlers.
@@ -215,6 +208,22 @@ public:
     void SetAcquisitionRunning(bool running) override;
     void SetAcquisitionIdle(bool idle) override;
     int ExecuteMessageDialog(const AcquisitionMessageDialogPars& pars) override;
+
+    // The window's side of a measurement run (app/MainFormAcquisition.cpp).
+    ModuleRecord& AcquisitionModuleRecord() override;
+    bool ChannelTicked(int channel) const override;
+    void BeginAcquisition(TAcquisitionStart& start) override;
+    void ReadModuleParameters(run::TModuleParameters& parameters) override;
+    void ShowAcquisitionTime(double milliseconds) override;
+    void ShowValues(const run::TMeasurementRun& run) override;
+    void ShowOverloads(const run::TMeasurementRun& run) override;
+    void EndAcquisition() override;
+    // Keeps TickedChannelMask equal to the enable boxes (called once the frames exist).
+    void TrackChannelTicks();
+    // Bit c: the enable box of channel c + 1 is ticked; read by the acquisition thread.
+    std::atomic<uint8_t> TickedChannelMask{0};
+    // The display patterns the current run started with.
+    run::TDisplayPatterns RunPatterns;
 
     // Discovery of crates and modules (app/MainFormDiscovery.cpp, app/DeviceStatus.cpp).
     // The discovery tables, SelectedCrateIndex, CrateOk and ModuleState come with

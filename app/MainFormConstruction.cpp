@@ -30,24 +30,6 @@ namespace {
 
 constexpr QColor LimeText(0, 255, 0);
 
-// Input ranges: volts and module range code, by range index.
-constexpr TInputRange InputRanges[6] = {
-    {10, 4}, {3, 5}, {1, 0}, {0.3, 1}, {0.1, 2}, {0.03, 3},
-};
-
-// ADC rates: frequency (Hz), 384-divider flag, divisor, by ADC rate index.
-constexpr TAdcRate AdcRates[25] = {
-    {3472.22222222222, 1, 15}, {3720.2380952381, 1, 14},  {4006.41025641026, 1, 13},
-    {4340.27777777778, 1, 12}, {4734.84848484848, 1, 11}, {5208.33333333333, 0, 15},
-    {5580.35714285714, 0, 14}, {5787.03703703704, 1, 9},  {6009.61538461538, 0, 13},
-    {6510.41666666667, 0, 12}, {7102.27272727273, 0, 11}, {7440.47619047619, 1, 7},
-    {7812.5, 0, 10},           {8680.55555555556, 0, 9},  {9765.625, 0, 8},
-    {10416.6666666667, 1, 5},  {11160.7142857143, 0, 7},  {13020.8333333333, 0, 6},
-    {15625, 0, 5},             {17361.1111111111, 1, 3},  {19531.25, 0, 4},
-    {26041.6666666667, 0, 3},  {39062.49, 0, 2},          {52083.3333333333, 1, 1},
-    {78125, 0, 1},
-};
-
 QString RangeListText(double volts) {
     return " " + QString::fromStdString(FormatFloat("0.00", volts)) + " В";
 }
@@ -174,7 +156,7 @@ TMainForm::~TMainForm() {
 }
 
 void TMainForm::BuildInputRangeTable() {
-    for (std::size_t i = 0; i < InputRangeTable.size(); ++i) InputRangeTable[i] = InputRanges[i];
+    for (std::size_t i = 0; i < InputRangeTable.size(); ++i) InputRangeTable[i] = instrument::InputRanges[i];
     QComboBox* list = Ui.CommonInputRangeLMDComboBox;
     list->clear();
     for (const TInputRange& range : InputRangeTable) list->addItem(RangeListText(range.Volts));
@@ -192,7 +174,7 @@ void TMainForm::BuildConnectionModeTexts() {
 }
 
 void TMainForm::BuildAdcRateTable() {
-    for (std::size_t i = 0; i < AdcRateTable.size(); ++i) AdcRateTable[i] = AdcRates[i];
+    for (std::size_t i = 0; i < AdcRateTable.size(); ++i) AdcRateTable[i] = instrument::AdcRates[i];
     QComboBox* list = Ui.AdcRateComboBox;
     list->clear();
     for (const TAdcRate& rate : AdcRateTable) list->addItem(AdcRateListText(rate.Frequency));
@@ -223,6 +205,7 @@ void TMainForm::CreateChannelFrames() {
         ResetChannelFrame(i);
         frame->setVisible(true);
     }
+    TrackChannelTicks();
 }
 
 void TMainForm::TrimLayout() {

@@ -4,6 +4,8 @@
 // to the window's controls and shows the messages.
 #include "app/MainForm.h"
 
+#include "app/BusyScope.h"
+
 #include "app/MessagePresenter.h"
 #include "settings/SettingsReader.h"
 #include "settings/SettingsWriter.h"
@@ -37,19 +39,6 @@ const QString OpenCaption = "ОШИБКА OpenSettingsFile()!";
 QString WithReason(const QString& text, const inifile::IniStatus& status) {
     return status.message.empty() ? text : text + "\n" + QString::fromStdString(status.message);
 }
-
-// Sets Busy for one block and puts back what it was.
-class TBusyScope {
-public:
-    explicit TBusyScope(bool& busy) : busy_(busy), was_(std::exchange(busy, true)) {}
-    ~TBusyScope() { busy_ = was_; }
-    TBusyScope(const TBusyScope&) = delete;
-    TBusyScope& operator=(const TBusyScope&) = delete;
-
-private:
-    bool& busy_;
-    bool was_;
-};
 
 // What SaveApplicationSettings takes from the window. The crate's serial only with a
 // crate selected, the module's slot only with a module of that crate selected.

@@ -4,7 +4,7 @@
 #include "app/MainForm.h"
 
 #include "app/MessagePresenter.h"
-#include "app/ModuleConfiguration.h"
+#include "run/ModuleConfiguration.h"
 #include "ui/ValueEdit.h"
 #include "ui/Zeb44AdcChannelFrame.h"
 
@@ -193,19 +193,9 @@ void TMainForm::EnableChannelControls() {
 }
 
 void TMainForm::WriteModuleConfiguration() {
-    TModuleParameters parameters;
-    for (std::size_t c = 0; c < parameters.ChannelEnabled.size() && c < ChannelFrames.size(); ++c) {
-        if (ChannelFrames[c] == nullptr) continue;
-        parameters.ChannelEnabled[c] = ChannelFrames[c]->ChannelNumberLMDCheckBox->isChecked();
-        parameters.RangeIndex[c] = ChannelFrames[c]->InputRangeLMDComboBox->currentIndex();
-    }
-    parameters.AdcRateIndex = Ui.AdcRateComboBox->currentIndex();
-    parameters.ConnectionMode = Ui.CommonInputConnectionModeLMDComboBox->currentIndex();
-    std::array<uint16_t, 6> rangeCodes{};
-    for (std::size_t r = 0; r < rangeCodes.size(); ++r) rangeCodes[r] = InputRangeTable[r].RangeCode;
-    std::array<TAdcRateSetting, 25> rates{};
-    for (std::size_t r = 0; r < rates.size(); ++r) rates[r] = {AdcRateTable[r].Divider384, AdcRateTable[r].Divisor};
-    ::WriteModuleConfiguration(Module, parameters, rangeCodes, rates);
+    run::TModuleParameters parameters;
+    ReadModuleParameters(parameters);
+    run::WriteModuleConfiguration(Module, parameters);
 }
 
 void TMainForm::BindMultimeterPageHandlers() {

@@ -1,6 +1,6 @@
 #include "device/CrateScan.h"
 
-#include "device/CrateModelTable.h"
+#include "instrument/Zeb44Tables.h"
 
 #include "zebapi.h"
 
@@ -164,7 +164,7 @@ bool OpenSelectedModule(TDiscoveryTables& tables, ModuleRecord& module, TModuleI
     if (!OpenModuleInSlot(module, tables.ListedCrateSerials[c], tables.ListedModuleSlots[c][m])) return false;
     identity.ModuleName = RecordText(module.Name);
     identity.CrateTypeCode = tables.ListedCrateTypeCodes[c];
-    identity.CrateName = CrateModelName(identity.CrateTypeCode);
+    identity.CrateName = instrument::CrateModelName(identity.CrateTypeCode);
     tables.ModuleState = 2;
     return true;
 }

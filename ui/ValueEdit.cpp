@@ -8,6 +8,9 @@ TValueEdit::TValueEdit(QWidget* parent)
     setReadOnly(true);            // read-only: no caret is drawn
     setContextMenuPolicy(Qt::NoContextMenu);
     setAlignment(Qt::AlignCenter);
+    // A new text shows from its first character: a value wider than the field would
+    // otherwise scroll to its end and hide its sign and leading digits.
+    connect(this, &QLineEdit::textChanged, this, [this] { setCursorPosition(0); });
 }
 
 QColor TValueEdit::textColor() const

@@ -38,6 +38,9 @@ public:
     // Sets the terminate flag; the body polls it with Terminated().
     void Terminate() { terminated_.store(true); }
     bool Terminated() const { return terminated_.load(); }
+    // The flag itself, for work that polls it without knowing the thread (a
+    // measurement run, an FFT engine). It outlives every such use.
+    const std::atomic<bool>& TerminateFlag() const { return terminated_; }
 
     bool FreeOnTerminate() const { return freeOnTerminate_; }
 

@@ -27,12 +27,12 @@ ModuleSettings ReadModuleSettings(const inifile::TIniFile& file) {
     ModuleSettings s;
     s.computationMethod = file.ReadString(section, kComputationMethodKey, "fft");
     s.amplitudeType = file.ReadString(section, kAmplitudeTypeKey, "rms");
-    s.adcRateIndex = file.ReadInteger(section, kAdcRateIndexKey, 24);
+    s.adcRateIndex = file.ReadInteger(section, kAdcRateIndexKey, instrument::DefaultAdcRateIndex);
     s.maxAcquisitionTime = file.ReadFloat(section, kMaxAcquisitionTimeKey, 1.0);
     for (int r = 0; r < kRangeCount; ++r) {
-        s.dcPrecision[r] = LimitPrecision(file.ReadInteger(section, PrecisionKey(r, PrecisionKind::Dc), 2));
-        s.acPrecision[r] = LimitPrecision(file.ReadInteger(section, PrecisionKey(r, PrecisionKind::Ac), 2));
-        s.frPrecision[r] = LimitPrecision(file.ReadInteger(section, PrecisionKey(r, PrecisionKind::Fr), 5));
+        s.dcPrecision[r] = LimitPrecision(file.ReadInteger(section, PrecisionKey(r, PrecisionKind::Dc), s.dcPrecision[r]));
+        s.acPrecision[r] = LimitPrecision(file.ReadInteger(section, PrecisionKey(r, PrecisionKind::Ac), s.acPrecision[r]));
+        s.frPrecision[r] = LimitPrecision(file.ReadInteger(section, PrecisionKey(r, PrecisionKind::Fr), s.frPrecision[r]));
         s.dcFormat[r] = DisplayPattern(s.dcPrecision[r]);
         s.acFormat[r] = DisplayPattern(s.acPrecision[r]);
         s.frFormat[r] = DisplayPattern(s.frPrecision[r]);

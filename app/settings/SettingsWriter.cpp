@@ -57,7 +57,7 @@ IniStatus WriteDefaultModuleSettings(TIniFile& file) {
     group.Text(kComputationMethodKey, "fft");
     group.Text(kAmplitudeTypeKey, "rms");
     group.Float(kMaxAcquisitionTimeKey, 1.0);
-    group.Integer(kAdcRateIndexKey, 24);
+    group.Integer(kAdcRateIndexKey, instrument::DefaultAdcRateIndex);
     group.Bool(kAllChannelsKey, true);
     for (int i = 0; i < kChannelCount; ++i) group.Bool(ChannelKey(kChannelEnabledPrefix, i), true);
     group.Integer(kCommonRangeKey, 0);
@@ -65,10 +65,11 @@ IniStatus WriteDefaultModuleSettings(TIniFile& file) {
     group.Integer(kConnectionModeKey, 0);
     group.Integer(kCommonMethodKey, 0);
     for (int i = 0; i < kChannelCount; ++i) group.Integer(ChannelKey(kChannelMethodPrefix, i), 0);
+    const ModuleSettings defaults;
     for (int r = 0; r < kRangeCount; ++r) {
-        group.Integer(PrecisionKey(r, PrecisionKind::Dc), 2);
-        group.Integer(PrecisionKey(r, PrecisionKind::Ac), 2);
-        group.Integer(PrecisionKey(r, PrecisionKind::Fr), 5);
+        group.Integer(PrecisionKey(r, PrecisionKind::Dc), defaults.dcPrecision[r]);
+        group.Integer(PrecisionKey(r, PrecisionKind::Ac), defaults.acPrecision[r]);
+        group.Integer(PrecisionKey(r, PrecisionKind::Fr), defaults.frPrecision[r]);
     }
     return group.Flush();
 }

@@ -1,5 +1,5 @@
 // The hardware side of discovery against zebsim, without a window.
-#include "device/CrateModelTable.h"
+#include "instrument/Zeb44Tables.h"
 #include "device/CrateScan.h"
 #include "support/ClosedPort.h"
 #include "support/ZebsimProcess.h"
@@ -191,7 +191,7 @@ TEST(CrateModelTableTest, NamesEveryKnownCrateTypeAndNoOther) {
     const std::pair<uint8_t, const char*> cases[] = {{21, "ZEB-K1"}, {10, "ZEB-K8"}, {30, "ZEB-N8"},
                                                      {31, "ZEB-N2"}, {40, "ZEB-P1"}, {41, "ZEB-R1"},
                                                      {0, "UNKNOWN"}, {22, "UNKNOWN"}, {255, "UNKNOWN"}};
-    for (const auto& [code, text] : cases) EXPECT_STREQ(CrateModelName(code), text) << int(code);
+    for (const auto& [code, text] : cases) EXPECT_STREQ(instrument::CrateModelName(code), text) << int(code);
 }
 
 TEST(FieldTextTest, TextsAreCutToTheField) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "settings/Precision.h"
 #include "settings/SettingsTables.h"
 
 #include <array>
@@ -34,7 +35,7 @@ struct ModuleSettings {
     std::string computationMethod = "fft";  // "fft" or "sum"
     std::string amplitudeType = "rms";      // "rms" or "amp"
     double maxAcquisitionTime = 1.0;        // seconds
-    std::int32_t adcRateIndex = 24;
+    std::int32_t adcRateIndex = instrument::DefaultAdcRateIndex;
     bool allChannels = true;
     std::array<bool, kChannelCount> channelEnabled{true, true, true, true};
     std::int32_t commonRangeIndex = 0;  // -1: the channels differ
@@ -45,13 +46,12 @@ struct ModuleSettings {
 
     // Decimals shown per range (index = range index), limited to 10, and the display
     // patterns built from them ("0." and that many "0").
-    std::array<std::uint16_t, kRangeCount> dcPrecision{2, 2, 2, 2, 2, 2};
-    std::array<std::uint16_t, kRangeCount> acPrecision{2, 2, 2, 2, 2, 2};
-    std::array<std::uint16_t, kRangeCount> frPrecision{5, 5, 5, 5, 5, 5};
-    std::array<std::string, kRangeCount> dcFormat{"0.00", "0.00", "0.00", "0.00", "0.00", "0.00"};
-    std::array<std::string, kRangeCount> acFormat{"0.00", "0.00", "0.00", "0.00", "0.00", "0.00"};
-    std::array<std::string, kRangeCount> frFormat{"0.00000", "0.00000", "0.00000",
-                                                  "0.00000", "0.00000", "0.00000"};
+    std::array<std::uint16_t, kRangeCount> dcPrecision = DefaultPrecisions(PrecisionDefault::Dc);
+    std::array<std::uint16_t, kRangeCount> acPrecision = DefaultPrecisions(PrecisionDefault::Ac);
+    std::array<std::uint16_t, kRangeCount> frPrecision = DefaultPrecisions(PrecisionDefault::Fr);
+    std::array<std::string, kRangeCount> dcFormat = DisplayPatterns(dcPrecision);
+    std::array<std::string, kRangeCount> acFormat = DisplayPatterns(acPrecision);
+    std::array<std::string, kRangeCount> frFormat = DisplayPatterns(frPrecision);
 
     friend bool operator==(const ModuleSettings&, const ModuleSettings&) = default;
 };
@@ -62,7 +62,7 @@ enum class GroupCheck { Unchecked, Checked, Mixed };
 // The multimeter page's parameter controls: item indices (-1 = no selection) and check
 // box states. What a load puts into the controls, and what a save writes from them.
 struct ModuleControls {
-    int adcRateIndex = 24;
+    int adcRateIndex = instrument::DefaultAdcRateIndex;
     GroupCheck allChannels = GroupCheck::Checked;
     std::array<bool, kChannelCount> channelEnabled{true, true, true, true};
     int commonRangeIndex = 0;

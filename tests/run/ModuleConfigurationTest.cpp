@@ -1,25 +1,21 @@
 // The mapping from the page's parameters to the module record's configuration fields.
-#include "app/ModuleConfiguration.h"
+#include "run/ModuleConfiguration.h"
 
 #include <gtest/gtest.h>
 
 #include <array>
 #include <cstring>
+#include <string>
 
 namespace {
 
-// The window's tables: module range code by range index, and (384 flag, divisor) by rate index.
-constexpr std::array<uint16_t, 6> RangeCodes{4, 5, 0, 1, 2, 3};
-constexpr std::array<TAdcRateSetting, 25> Rates{{
-    {1, 15}, {1, 14}, {1, 13}, {1, 12}, {1, 11}, {0, 15}, {0, 14}, {1, 9}, {0, 13}, {0, 12}, {0, 11}, {1, 7}, {0, 10},
-    {0, 9},  {0, 8},  {1, 5},  {0, 7},  {0, 6},  {0, 5},  {1, 3},  {0, 4}, {0, 3},  {0, 2},  {1, 1}, {0, 1},
-}};
+using run::TModuleParameters;
 
 ModuleRecord Configured(const TModuleParameters& parameters, uint8_t dcCouplingBefore = 0) {
     ModuleRecord record{};
     std::memset(&record, 0x5A, sizeof record);  // every byte the mapping does not own stays 0x5A
     record.DcCoupling = dcCouplingBefore;
-    WriteModuleConfiguration(record, parameters, RangeCodes, Rates);
+    run::WriteModuleConfiguration(record, parameters);
     return record;
 }
 
@@ -102,4 +98,34 @@ TEST(ModuleConfigurationTest, OnlyTheConfigurationFieldsChange) {
     EXPECT_EQ(r.Reserved61[0], 0x5A);
     EXPECT_EQ(r.Reserved0[39], 0x5A);
     EXPECT_EQ(static_cast<uint8_t>(r.Name[0]), 0x5A);
+}
+
+TEST(ModuleConfigurationTest, ARunNeedsARateAndARangeForEveryEnabledChannel) {
+    struct Case {
+        std::array<bool, 4> enabled;
+        std::array<int, 4> ranges;
+        int rate;
+        const char* message;  // empty: accepted
+    };
+    const Case cases[] = {
+        {{true, true, true, true}, {0, 1, 2, 5}, 24, ""},
+        {{false, true, false, false}, {-1, 3, -1, 9}, 0, ""},  // only enabled channels need a range
+        {{false, false, false, false}, {-1, -1, -1, -1}, 3, ""},  // refused later, after the module took it
+        {{true, true, false, true}, {0, 0, 0, -1}, 24, "Не выбран диапазон входного напряжения канала 4!"},
+        {{true, false, false, false}, {6, 0, 0, 0}, 24, "Не выбран диапазон входного напряжения канала 1!"},
+        {{true, false, false, false}, {0, 0, 0, 0}, -1, "Не выбрана частота преобразования АЦП!"},
+        {{true, false, false, false}, {0, 0, 0, 0}, 25, "Не выбрана частота преобразования АЦП!"},
+    };
+    for (const Case& c : cases) {
+        TModuleParameters p = AllSelected();
+        p.ChannelEnabled = c.enabled;
+        p.RangeIndex = c.ranges;
+        p.AdcRateIndex = c.rate;
+        std::string message;
+        const bool accepted = run::CheckRunParameters(p, message);
+        EXPECT_EQ(accepted, *c.message == 0) << c.message;
+        if (!accepted) {
+            EXPECT_EQ(message.rfind(c.message, 0), 0u) << message;
+        }
+    }
 }

@@ -1,0 +1,135 @@
+#include "run/MeasurementRun.h"
+
+#include "RealFFT/AnalysisWindow.h"
+#include "instrument/Zeb44Tables.h"
+#include "run/RunMessages.h"
+#include "run/Throughput.h"
+
+#include <algorithm>
+
+namespace run {
+
+using computation::TChannelStatus;
+using computation::TMethod;
+
+TMeasurementRun::TMeasurementRun(ModuleRecord& module, const std::atomic<bool>& stop)
+    : module_(module), stop_(stop) {}
+
+void TMeasurementRun::Begin(const TRunSettings& settings) {
+    settings_ = settings;
+    if (!computation::ParseMethod(settings_.ComputationMethod, method_) || method_ != TMethod::Spectral) {
+        method_ = TMethod::WeightedSum;
+        settings_.ComputationMethod = "sum";
+    }
+    amplitude_ = computation::AmplitudeTypeFromText(settings_.AmplitudeType);
+}
+
+TStepResult TMeasurementRun::ConfigureModule(const TModuleParameters& parameters, std::uint64_t memoryLimit) {
+    std::string message;
+    if (!CheckRunParameters(parameters, message)) return TStepResult::Failure(message);
+    if (ZEB44_StopADC(&module_) != 0) return TStepResult::Failure(messages::ConfigureStopAdcFailed);
+    if (ZEB44_ClearBuffer(&module_, 1) != 0) return TStepResult::Failure(messages::ConfigureClearBufferFailed);
+    geometry_ = TFrameGeometry{};
+    AssignChannelSlots(parameters.ChannelEnabled, geometry_);
+    WriteModuleConfiguration(module_, parameters);
+    if (ZEB44_SetConfig(&module_) != 0) return TStepResult::Failure(messages::SetConfigFailed);
+    if (geometry_.ActiveChannels == 0) return TStepResult::Failure(messages::NoActiveChannel);
+    const double frequency = instrument::AdcRates[parameters.AdcRateIndex].Frequency;
+    if (!ComputeFrameGeometry(frequency, method_, settings_.MaxAcquisitionTime, memoryLimit, geometry_, message))
+        return TStepResult::Failure(message);
+    return TStepResult::Done();
+}
+
+TStepResult TMeasurementRun::CheckThroughput(std::uint8_t crateTypeCode, std::string_view moduleName) const {
+    std::string message;
+    if (!run::CheckThroughput(crateTypeCode, moduleName, geometry_.ActiveChannels, geometry_.AdcFrequency, message))
+        return TStepResult::Failure(message);
+    return TStepResult::Done();
+}
+
+TStepResult TMeasurementRun::PrepareBuffers() {
+    const std::uint32_t n = geometry_.SamplesPerChannel;
+    std::string message;
+    if (!buffers_.Allocate(geometry_.FrameWords, n, message)) return TStepResult::Failure(message);
+    std::fill_n(buffers_.Window(), n, 0.0);
+    if (method_ == TMethod::WeightedSum) {
+        // The weighted sum keeps its own copy of the window's coefficients.
+        if (!BuildAnalysisWindow(buffers_.Window(), n, &stop_) || StopRequested()) return TStepResult::StoppedByRequest();
+        windowSum_ = computation::WindowSum(n);
+        return TStepResult::Done();
+    }
+    if (!buffers_.AllocateSpectrum(n, &stop_, message)) return TStepResult::Failure(message);
+    TREALFFT& fft = *buffers_.Fft();
+    fft.SetFftLength(n);
+    if (!fft.MakeWindow(buffers_.Window(), AnalysisWindowType) || StopRequested())
+        return TStepResult::StoppedByRequest();
+    const TWindowCoefficients& window = fft.Window();
+    windowPower_ = window.Coefs[0] * window.Coefs[0];
+    for (std::size_t j = 1; j < window.TermCount; ++j) windowPower_ += window.Coefs[j] * window.Coefs[j] * 0.5;
+    return TStepResult::Done();
+}
+
+TStepResult TMeasurementRun::AcquireFrame() {
+    if (ZEB44_StopADC(&module_) != 0) return TStepResult::Failure(messages::FrameStopFailed);
+    if (ZEB44_ClearBuffer(&module_, 1) != 0) return TStepResult::Failure(messages::FrameClearFailed);
+    if (ZEB44_StartADC(&module_, 0) != 0) return TStepResult::Failure(messages::FrameStartFailed);
+    const std::uint32_t total = geometry_.FrameWords;
+    std::uint32_t block = geometry_.RecvBlockWords;
+    std::uint32_t received = 0;
+    std::uint32_t* position = buffers_.RcvBuffer();
+    for (;;) {
+        const std::int32_t r = ZEB44_Recv(&module_, position, nullptr, static_cast<std::int32_t>(block), RecvTimeoutMs);
+        if (r < 0) return TStepResult::Failure(messages::RecvFailed);
+        if (r == 0) return TStepResult::Failure(messages::RecvNothing);
+        if (static_cast<std::uint32_t>(r) != block) return TStepResult::Failure(messages::RecvWrongCount);
+        received += block;
+        if (received >= total) break;
+        position += block;
+        if (received + block > total) block = total - received;  // the last block is shorter
+        if (StopRequested()) return TStepResult::StoppedByRequest();
+    }
+    return StopRequested() ? TStepResult::StoppedByRequest() : TStepResult::Done();
+}
+
+TStepResult TMeasurementRun::ConvertFrame() {
+    if (ZEB44_ProcessData(&module_, buffers_.RcvBuffer(), buffers_.Data(),
+                          static_cast<std::int32_t>(geometry_.FrameWords), 1, 1, overload_.data()) != 0)
+        return TStepResult::Failure(messages::ConvertFailed);
+    return TStepResult::Done();
+}
+
+TStepResult TMeasurementRun::ComputeChannels(const std::array<bool, 4>& ticked) {
+    results_ = {};
+    if (StopRequested()) return TStepResult::StoppedByRequest();
+    const std::uint32_t n = geometry_.SamplesPerChannel;
+    for (std::size_t c = 0; c < results_.size(); ++c) {
+        const std::int16_t slot = geometry_.ChannelSlot[c];
+        if (slot < 0 || !ticked[c]) continue;
+        const double* block = buffers_.Data() + std::size_t(slot) * n;
+        std::copy_n(block, n, buffers_.DataPerChannel());
+        if (StopRequested()) return TStepResult::StoppedByRequest();
+        const computation::TChannelMode mode = settings_.ChannelMode[c];
+        TChannelStatus status;
+        if (method_ == TMethod::Spectral) {
+            status = computation::ComputeSpectral(*buffers_.Fft(), buffers_.DataPerChannel(), buffers_.Window(),
+                                                  buffers_.FftAdcDataPerChannel(), geometry_.AdcFrequency,
+                                                  windowPower_, mode, amplitude_, &stop_, results_[c]);
+        } else {
+            status = computation::ComputeWeightedSum(buffers_.DataPerChannel(), buffers_.Window(), n, windowSum_, mode,
+                                                     amplitude_, results_[c]);
+        }
+        if (status == TChannelStatus::NoSignal) return TStepResult::Failure(std::string(computation::NoSignalMessage));
+        if (status == TChannelStatus::Stopped || StopRequested()) return TStepResult::StoppedByRequest();
+    }
+    return TStepResult::Done();
+}
+
+TStepResult TMeasurementRun::StopModule() {
+    if (ZEB44_StopADC(&module_) != 0) return TStepResult::Failure(messages::CleanupStopFailed);
+    if (ZEB44_ClearBuffer(&module_, 1) != 0) return TStepResult::Failure(messages::CleanupClearFailed);
+    return TStepResult::Done();
+}
+
+void TMeasurementRun::Release() { buffers_.Release(); }
+
+}  // namespace run
