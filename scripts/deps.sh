@@ -7,7 +7,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libfftw3-dev libkissfft-dev
   libasio-dev nlohmann-json3-dev
-  xvfb xauth x11-utils fonts-liberation imagemagick
+  xvfb xauth x11-utils xdotool fonts-liberation imagemagick
 )
 missing=()
 for p in "${packages[@]}"; do

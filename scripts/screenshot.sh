@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# Takes docs/screenshot.png: the window after start-up on a 1920x1080 X screen
-# (Xvfb), against the demo crate server when it is built.
+# Takes docs/screenshot.png: the window measuring the demo crate server's first
+# module on a 1920x1080 X screen (Xvfb). The program runs from a copy in a
+# temporary folder with settings of its own (AC mode, channel 3 off), so the
+# settings beside the built program stay untouched; START is pressed with xdotool.
 # Usage: scripts/screenshot.sh [build folder, default build]
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -10,8 +12,21 @@ out="$root/docs/screenshot.png"
 [ -x "$bin/voltcheck" ] || { echo "$bin/voltcheck is not built" >&2; exit 1; }
 
 pids=()
-cleanup() { for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done; }
+work="$(mktemp -d)"
+cleanup() {
+  for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
+  rm -rf "$work"
+}
 trap cleanup EXIT
+
+cp "$bin/voltcheck" "$work/"
+iconv -f UTF-8 -t CP1251 > "$work/Voltcheck.ini" <<'INI'
+[Модуль ZEB44]
+АЦП. Групповое управление каналами=0
+АЦП. Управление каналом 3=0
+АЦП. Групповое управление методом вычисления параметров=1
+АЦП. Диапазон  3.00 В. AC precision=3
+INI
 
 # A free display number.
 display=99
@@ -30,9 +45,18 @@ else
   echo "No demo crate server started (not built, or port 11111 taken); the window shows no devices."
 fi
 
-"$bin/voltcheck" &
+"$work/voltcheck" &
 pids+=($!)
-sleep "${VOLTCHECK_SCREENSHOT_WAIT:-4}"
+window=""
+for _ in $(seq 100); do
+  window="$(xdotool search --onlyvisible --name '^Voltcheck' 2>/dev/null | head -1)" && [ -n "$window" ] && break
+  sleep 0.1
+done
+[ -n "$window" ] || { echo "The program's window did not appear" >&2; exit 1; }
+sleep "${VOLTCHECK_SCREENSHOT_WAIT:-3}"
+# START (the button's middle in the window), then a few frames of 1.7 s.
+xdotool mousemove --window "$window" 752 40 click 1 mousemove --window "$window" 1100 560
+sleep "${VOLTCHECK_SCREENSHOT_RUN:-6}"
 mkdir -p "$(dirname "$out")"
 import -display ":$display" -window root png:- | convert png:- -trim +repage "$out"
 echo "Wrote $out"
