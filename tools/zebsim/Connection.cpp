@@ -16,6 +16,7 @@ namespace {
 constexpr std::size_t kMaxQueuedDataBytes = 4u << 20;      // the module's buffer
 constexpr std::uint64_t kMaxBacklogWords = 1u << 20;        // beyond: overflow, words skipped
 constexpr std::uint16_t kZeb44 = 0x1616;
+constexpr std::uint32_t kCorruptTag = 0x5u;  // any tag but the sample words' 0xA
 
 std::uint16_t type(MsgType t) { return static_cast<std::uint16_t>(t); }
 
@@ -177,6 +178,11 @@ int Connection::pump() {
         const auto end = std::min<std::uint64_t>(limit, position_ + zebwire::kMaxDataWords);
         words.clear();
         generator_->generate(position_, end, words);
+        if (faults.corruptAfterWords && *faults.corruptAfterWords >= position_ && *faults.corruptAfterWords < end) {
+            // The word's tag is replaced: it still arrives as a word, but no longer reads as a sample.
+            std::uint32_t& w = words[static_cast<std::size_t>(*faults.corruptAfterWords - position_)];
+            w = (w & 0x0FFFFFFFu) | (kCorruptTag << 28);
+        }
         std::vector<std::uint8_t> payload;
         payload.reserve(words.size() * 4);
         for (auto w : words) zebwire::putU32(payload, w);

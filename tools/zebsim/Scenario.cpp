@@ -97,7 +97,7 @@ ChannelSignal parseChannel(const json& j, const std::string& where) {
 }
 
 ModuleFaults parseFaults(const json& j, const std::string& where) {
-    checkKeys(j, {"fail", "stop_after_words", "drop_after_words", "short_block"}, where);
+    checkKeys(j, {"fail", "stop_after_words", "drop_after_words", "corrupt_after_words", "short_block"}, where);
     ModuleFaults f;
     if (j.contains("fail")) {
         const auto& list = j.at("fail");
@@ -113,6 +113,8 @@ ModuleFaults parseFaults(const json& j, const std::string& where) {
     }
     if (j.contains("stop_after_words")) f.stopAfterWords = count(j.at("stop_after_words"), where + ".stop_after_words");
     if (j.contains("drop_after_words")) f.dropAfterWords = count(j.at("drop_after_words"), where + ".drop_after_words");
+    if (j.contains("corrupt_after_words"))
+        f.corruptAfterWords = count(j.at("corrupt_after_words"), where + ".corrupt_after_words");
     if (j.contains("short_block")) {
         const auto& s = j.at("short_block");
         checkKeys(s, {"after_words", "pause_ms"}, where + ".short_block");

@@ -26,6 +26,7 @@ struct ModuleFaults {
     bool failClearBuffer = false;
     std::optional<std::uint64_t> stopAfterWords;  // per start: silent after K words
     std::optional<std::uint64_t> dropAfterWords;  // per start: connection closed after K words
+    std::optional<std::uint64_t> corruptAfterWords;  // per start: the word at position K with a wrong tag
     std::optional<std::uint64_t> shortBlockAfterWords;  // once per open: pause after K words
     int shortBlockPauseMs = 1000;
 };
