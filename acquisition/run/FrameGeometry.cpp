@@ -31,8 +31,9 @@ std::uint64_t RunMemoryBytes(std::uint64_t samplesPerChannel, std::uint32_t acti
     const std::uint64_t words = samplesPerChannel * activeChannels;
     const std::uint64_t perChannel = (samplesPerChannel + SpareElements) * sizeof(double);
     std::uint64_t bytes = words * sizeof(std::uint32_t) + words * sizeof(double) + 2 * perChannel;
-    // The third array, and the engine's work buffer and bit-reversal table (N each).
-    if (spectral) bytes += perChannel + samplesPerChannel * (sizeof(double) + sizeof(long));
+    // The third array, and the engine's tables: work buffer and bit-reversal table (N
+    // each) and cosine table (N / 2).
+    if (spectral) bytes += perChannel + samplesPerChannel * (sizeof(double) + sizeof(long)) + samplesPerChannel / 2 * sizeof(double);
     return bytes;
 }
 

@@ -29,7 +29,7 @@ inline constexpr std::uint64_t MaxFrameWords = 0x7FFFFFFF;
 
 // Bytes a run of N samples per channel and that many channels holds: the receive
 // words, the converted frame, the three per-channel arrays (N + 16 each; the
-// spectral method's third one and its engine tables only with spectral).
+// spectral method's third one and its engine's tables only with spectral).
 std::uint64_t RunMemoryBytes(std::uint64_t samplesPerChannel, std::uint32_t activeChannels, bool spectral);
 
 // The most a run may hold: half of the machine's physical memory.
@@ -41,7 +41,8 @@ void AssignChannelSlots(const std::array<bool, 4>& enabled, TFrameGeometry& geom
 // The frame of a run. geometry's slots and channel count are set (ActiveChannels >= 1);
 // adcFrequency is the selected rate's F and maxTime the run's maximum acquisition time T.
 // Weighted sum: N = trunc(T x F). Spectral: the smallest power of two with N / F >= T,
-// capped where N x channels reaches 2^24 (2^24 samples for one channel ... 2^20 for four).
+// capped at the first power of two where N x channels reaches 2^24 / channels: 2^24
+// samples for one channel, 2^22 for two, 2^21 for three, 2^20 for four.
 // Refused, with the operator's message naming the value and the limit, before any
 // buffer is sized: T not a finite number above 0, a frame without a sample, a frame
 // above MaxFrameWords, or buffers above memoryLimit bytes.
