@@ -58,7 +58,6 @@ void TMainForm::TrackChannelTicks() {
 
 void TMainForm::BeginAcquisition(TAcquisitionStart& start) {
     TBusyScope busy(Busy);
-    if (Ui.MainLMDPageControl->currentIndex() == 0) AcquisitionIdle = false;
     Ui.StartMultimeterLMDSpeedButton->setText(StopCaption);
     SetButtonTextColor(Ui.StartMultimeterLMDSpeedButton, RedText);
     Ui.VoltmeterValueLMDLabel->setText(QString());

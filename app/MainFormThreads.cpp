@@ -2,6 +2,7 @@
 // START/STOP, and the window side of the threads' interfaces.
 #include "app/MainForm.h"
 
+#include "app/BusyScope.h"
 #include "app/MessageDialog.h"
 #include "app/MessagePresenter.h"
 #include "acquisition/MainThread.h"
@@ -80,13 +81,21 @@ void TMainForm::StartThread() {
 void TMainForm::OnStartMainThread(const TPrivateMessage& message) {
     (void)message;
     AcquisitionRunning = false;
+    // A run on the multimeter page is active from here until its EndAcquisition, so
+    // that whoever waits for the run's end never sees the idle state before it began.
+    const bool wasIdle = AcquisitionIdle.load();
+    if (Ui.MainLMDPageControl->currentIndex() == 0) AcquisitionIdle = false;
     TMainThread* thread = nullptr;
     try {
         thread = new TMainThread(*this);
-        thread->SetOnTerminate([this] { AcquisitionRunning = false; });
+        thread->SetOnTerminate([this] {
+            AcquisitionRunning = false;
+            AcquisitionIdle = true;  // also when the run never reached its end step
+        });
         thread->Start();
     } catch (const std::exception&) {
         delete thread;
+        AcquisitionIdle = wasIdle;
         ApplicationMessageBox(this, "Не могу открыть поток 'MainThread'!", "Ошибка OnStartMainThread()!");
         // The waiting StartThread must not wait for a thread that never comes.
         AcquisitionRequestAllowed = true;
@@ -110,10 +119,9 @@ void TMainForm::StopMainThread() {
 
 void TMainForm::StartLMDSpeedButtonClick() {
     if (Busy) return;
-    Busy = true;
+    TBusyScope busy(Busy);
     StopMainThread();
     if (Ui.MainLMDPageControl->currentIndex() == 0 && Ui.StartMultimeterLMDSpeedButton->isChecked()) StartThread();
-    Busy = false;
 }
 
 void TMainForm::SetDiscoveryRunning(bool running) { DiscoveryRunning = running; }

@@ -78,7 +78,7 @@ protected:
                                                form->AcquisitionIdle.load(); }, 20000));
             ASSERT_TRUE(PumpUntil([&] { return Frame(channel).FlashLed->shownColor() != Frame(channel).palette().button().color() ||
                                                form->AcquisitionIdle.load(); }, 20000));
-            ASSERT_FALSE(form->AcquisitionIdle.load()) << "the run ended";
+            ASSERT_FALSE(form->AcquisitionIdle.load()) << "the run ended: " << BoxTexts();
         }
     }
     // The run has ended and the window is back in its idle state.
@@ -93,6 +93,12 @@ protected:
     void Stop() {
         QTest::mouseClick(form->Ui.StartMultimeterLMDSpeedButton, Qt::LeftButton);
         ExpectIdle();
+    }
+    // Every box shown so far, for a failure's message.
+    std::string BoxTexts() const {
+        std::string texts;
+        for (const TShownBox& box : presenter.Boxes) texts += (box.Caption + ": " + box.Text + "\n").toStdString();
+        return texts;
     }
     // The boxes of the acquisition thread.
     std::vector<QString> RunBoxTexts() const {

@@ -97,9 +97,10 @@ void RealFft<T>::init_oscillators()
 
 // ---------------------------------------------------------------------------------------
 // Pass kernels. They are compiled three times, for plain x86-64, for AVX2 and for
-// AVX-512 machines, and the loader picks the fitting copy.
+// AVX-512 machines, and the loader picks the fitting copy. Not under ThreadSanitizer:
+// the loader runs the picking code before the sanitizer's runtime is set up.
 
-#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__) && !defined(__SANITIZE_THREAD__)
 #define RFFT_KERNEL __attribute__((target_clones("arch=x86-64-v4", "arch=x86-64-v3", "default")))
 #else
 #define RFFT_KERNEL
