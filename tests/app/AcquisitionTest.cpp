@@ -239,6 +239,7 @@ TEST_F(AcquisitionTest, EachFailureShowsOneBoxAndTheWindowReturnsToIdle) {
         TModuleKeys keys;
         std::string text;
         int crateType = 30;
+        int pickRate = -1;  // a rate the operator picks before START
     };
     const std::string oneChannel = R"(,"channels":[{"dc":0.5}])";
     const Case cases[] = {
@@ -249,6 +250,13 @@ TEST_F(AcquisitionTest, EachFailureShowsOneBoxAndTheWindowReturnsToIdle) {
         {"ClearBuffer", oneChannel + R"(,"faults":{"fail":["ClearBuffer"]})", {}, "ZEB44_ClearBuffer() --> BAD!!!"},
         {"StartADC", oneChannel + R"(,"faults":{"fail":["StartADC"]})", {},
          "Не могу выполнить запуск сбора кадра данных!!!"},
+        // The module refused the settings at start-up, which left the rate list empty: the
+        // operator picks a rate, and the run's configuration is refused too.
+        {"SetConfig", oneChannel + R"(,"faults":{"fail":["SetConfig"]})", {}, "ZEB44_SetConfig() --> BAD!!!", 30, 24},
+        {"conversion", oneChannel + R"(,"faults":{"corrupt_after_words":1000})", {},
+         "Не могу обработать полученные данные с модуля!"},
+        {"no rate", oneChannel, {{std::string(settings::kAdcRateIndexKey), "99"}},
+         "Не выбрана частота преобразования АЦП!"},
         {"connection dropped", oneChannel + R"(,"faults":{"drop_after_words":30000})", {},
          "Не могу получить данные с модуля!"},
         {"no channel", oneChannel,
@@ -273,6 +281,7 @@ TEST_F(AcquisitionTest, EachFailureShowsOneBoxAndTheWindowReturnsToIdle) {
         StartServer(Crate(c.moduleExtra, c.crateType));
         WriteModuleKeys(c.keys);
         ShowAndDiscover();
+        if (c.pickRate >= 0) form->Ui.AdcRateComboBox->setCurrentIndex(c.pickRate);
         const std::size_t before = presenter.Boxes.size();
         PressStart();
         ExpectIdle();
