@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -77,6 +78,68 @@ TEST(FrameParser, WaitsForAnIncompletePayloadWithinTheBound) {
     ASSERT_TRUE(f.has_value());
     EXPECT_EQ(f->payload.size(), kMaxRequestPayload);
     EXPECT_EQ(f->payload.back(), 9);
+}
+
+TEST(FrameParser, ReadsFramesReceivedInPlaceAndReusesItsBuffer) {
+    // Frames of every size up to the bound arrive in pieces of many lengths,
+    // straight into the parser's room; each is read in place, unchanged, and
+    // the buffer holding the room neither grows nor moves.
+    std::vector<std::uint8_t> stream;
+    std::vector<std::vector<std::uint8_t>> sent;
+    for (std::size_t size : {kMaxServerPayload, std::size_t{0}, std::size_t{4}, kMaxServerPayload, std::size_t{37},
+                             kMaxServerPayload - 4, kMaxServerPayload}) {
+        std::vector<std::uint8_t> payload(size);
+        for (std::size_t i = 0; i < size; ++i) payload[i] = static_cast<std::uint8_t>(i * 7 + sent.size());
+        const auto frame = encodeFrame(0x0100, payload);
+        stream.insert(stream.end(), frame.begin(), frame.end());
+        sent.push_back(std::move(payload));
+    }
+    FrameParser parser(kMaxServerPayload);
+    std::vector<std::vector<std::uint8_t>> got;
+    const std::uint8_t* bufferEnd = nullptr;
+    std::size_t offset = 0;
+    for (std::size_t piece = 1; offset < stream.size(); piece = piece * 3 + 1) {
+        const auto room = parser.receiveSpace();
+        ASSERT_GE(room.size(), kHeaderSize + kMaxServerPayload);
+        if (bufferEnd == nullptr) bufferEnd = room.data() + room.size();
+        EXPECT_EQ(room.data() + room.size(), bufferEnd) << "the buffer moved after " << got.size() << " frames";
+        const std::size_t n = std::min({piece % room.size(), room.size(), stream.size() - offset});
+        std::copy_n(stream.begin() + static_cast<std::ptrdiff_t>(offset), n, room.begin());
+        parser.received(n);
+        offset += n;
+        while (auto f = parser.nextView()) {
+            EXPECT_EQ(f->type, 0x0100);
+            got.emplace_back(f->payload.begin(), f->payload.end());
+        }
+        ASSERT_FALSE(parser.failed());
+    }
+    EXPECT_EQ(got, sent);
+    EXPECT_EQ(parser.buffered(), 0u);
+
+    // A length above the bound fails for good, received in place as when fed.
+    const auto bad = header(kMagic, 0x0100, 0, kMaxServerPayload + 4);
+    std::copy(bad.begin(), bad.end(), parser.receiveSpace().begin());
+    parser.received(bad.size());
+    EXPECT_FALSE(parser.nextView().has_value());
+    EXPECT_TRUE(parser.failed());
+    parser.reset();  // a new connection on the same parser starts clean
+    EXPECT_FALSE(parser.failed());
+    EXPECT_EQ(parser.buffered(), 0u);
+}
+
+TEST(Framing, EncodingIntoAReusedBufferGivesTheSameBytesInPlace) {
+    const std::vector<std::uint8_t> config(kConfigPayload, 3);
+    const std::vector<std::uint8_t> mode{1, 0, 0, 0};
+    std::vector<std::uint8_t> out;
+    out.reserve(kHeaderSize + kMaxRequestPayload);
+    const std::uint8_t* const storage = out.data();
+    encodeFrameInto(out, 17, config);
+    EXPECT_EQ(out, encodeFrame(17, config));
+    encodeFrameInto(out, 19, {});
+    EXPECT_EQ(out, encodeFrame(19, {}));
+    encodeFrameInto(out, 20, mode);
+    EXPECT_EQ(out, encodeFrame(20, mode));
+    EXPECT_EQ(out.data(), storage);
 }
 
 TEST(AdcWord, RoundTripsCodesChannelsAndOverload) {

@@ -1,5 +1,7 @@
 #include "protocol/ClientLink.h"
 
+#include <algorithm>
+
 namespace zebwire {
 
 std::int32_t ClientLink::connect(std::uint32_t address, std::uint16_t port, int timeoutMs) {
@@ -11,7 +13,7 @@ std::int32_t ClientLink::connect(std::uint32_t address, std::uint16_t port, int 
 void ClientLink::close() {
     closeSocket(fd_);
     fd_ = -1;
-    parser_ = FrameParser(kMaxServerPayload);
+    parser_.reset();
 }
 
 std::int32_t ClientLink::fail(std::int32_t status) {
@@ -19,17 +21,18 @@ std::int32_t ClientLink::fail(std::int32_t status) {
     return status;
 }
 
-std::int32_t ClientLink::nextFrame(Clock::time_point deadline, Frame& frame) {
+std::int32_t ClientLink::nextFrame(Clock::time_point deadline, FrameView& frame) {
     for (;;) {
-        if (auto f = parser_.next()) {
-            frame = std::move(*f);
+        if (auto f = parser_.nextView()) {
+            frame = *f;
             return 1;
         }
         if (parser_.failed()) return fail(kErrProtocol);
-        const long n = recvSome(fd_, chunk_, deadline);
+        // Straight into the parser's buffer, as much as the socket holds.
+        const long n = recvSome(fd_, parser_.receiveSpace(), deadline);
         if (n < 0) return fail(kErrIo);
         if (n == 0) return 0;
-        parser_.feed(std::span(chunk_.data(), static_cast<std::size_t>(n)));
+        parser_.received(static_cast<std::size_t>(n));
     }
 }
 
@@ -38,10 +41,12 @@ std::int32_t ClientLink::request(MsgType type, std::span<const std::uint8_t> pay
     body.clear();
     if (fd_ < 0) return kErrNotOpen;
     const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
-    if (!sendAll(fd_, encodeFrame(static_cast<std::uint16_t>(type), payload), deadline)) return fail(kErrIo);
+    request_.reserve(kHeaderSize + std::max(kMaxRequestPayload, payload.size()));
+    encodeFrameInto(request_, static_cast<std::uint16_t>(type), payload);
+    if (!sendAll(fd_, request_, deadline)) return fail(kErrIo);
     const auto replyType = static_cast<std::uint16_t>(static_cast<std::uint16_t>(type) | kReplyBit);
     for (;;) {
-        Frame frame;
+        FrameView frame;
         const std::int32_t rc = nextFrame(deadline, frame);
         if (rc < 0) return rc;
         if (rc == 0) return fail(kErrIo);  // the server did not answer in time
@@ -60,7 +65,7 @@ std::int32_t ClientLink::request(MsgType type, std::span<const std::uint8_t> pay
 
 std::int32_t ClientLink::readData(Clock::time_point deadline, const DataSink& onData) {
     if (fd_ < 0) return kErrNotOpen;
-    Frame frame;
+    FrameView frame;
     const std::int32_t rc = nextFrame(deadline, frame);
     if (rc <= 0) return rc;
     // Between requests the server sends nothing but sample data.

@@ -1,5 +1,6 @@
 #include "protocol/Wire.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace zebwire {
@@ -22,14 +23,19 @@ std::uint32_t getU32(const std::uint8_t* p) {
            (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
 }
 
-std::vector<std::uint8_t> encodeFrame(std::uint16_t type, std::span<const std::uint8_t> payload) {
-    std::vector<std::uint8_t> out;
+void encodeFrameInto(std::vector<std::uint8_t>& out, std::uint16_t type, std::span<const std::uint8_t> payload) {
+    out.clear();
     out.reserve(kHeaderSize + payload.size());
     putU32(out, kMagic);
     putU16(out, type);
     putU16(out, 0);
     putU32(out, static_cast<std::uint32_t>(payload.size()));
     out.insert(out.end(), payload.begin(), payload.end());
+}
+
+std::vector<std::uint8_t> encodeFrame(std::uint16_t type, std::span<const std::uint8_t> payload) {
+    std::vector<std::uint8_t> out;
+    encodeFrameInto(out, type, payload);
     return out;
 }
 
@@ -41,22 +47,48 @@ std::vector<std::uint8_t> encodeReply(MsgType request, std::int32_t status, std:
     return encodeFrame(static_cast<std::uint16_t>(static_cast<std::uint16_t>(request) | kReplyBit), payload);
 }
 
-void FrameParser::feed(std::span<const std::uint8_t> bytes) {
-    if (failed_) return;
-    // Compact before growing so the buffer stays near one frame in size.
-    if (start_ > 0 && start_ == buffer_.size()) {
-        buffer_.clear();
+void FrameParser::makeRoom(std::size_t room) {
+    if (start_ == end_) start_ = end_ = 0;
+    if (capacity_ - end_ >= room) return;
+    if (start_ > 0) {  // move the partial frame to the front
+        std::memmove(buffer_.get(), buffer_.get() + start_, end_ - start_);
+        end_ -= start_;
         start_ = 0;
-    } else if (start_ > 65536) {
-        buffer_.erase(buffer_.begin(), buffer_.begin() + static_cast<std::ptrdiff_t>(start_));
-        start_ = 0;
+        if (capacity_ - end_ >= room) return;
     }
-    buffer_.insert(buffer_.end(), bytes.begin(), bytes.end());
+    const std::size_t capacity = std::max(2 * capacity_, 2 * (end_ + room));
+    auto grown = std::make_unique_for_overwrite<std::uint8_t[]>(capacity);
+    if (end_ > 0) std::memcpy(grown.get(), buffer_.get(), end_);
+    buffer_ = std::move(grown);
+    capacity_ = capacity;
 }
 
-std::optional<Frame> FrameParser::next() {
+void FrameParser::feed(std::span<const std::uint8_t> bytes) {
+    if (failed_ || bytes.empty()) return;
+    makeRoom(bytes.size());
+    std::memcpy(buffer_.get() + end_, bytes.data(), bytes.size());
+    end_ += bytes.size();
+}
+
+std::span<std::uint8_t> FrameParser::receiveSpace() {
+    makeRoom(kHeaderSize + maxPayload_);
+    return std::span(buffer_.get() + end_, capacity_ - end_);
+}
+
+void FrameParser::received(std::size_t n) {
+    if (failed_) return;
+    end_ += std::min(n, capacity_ - end_);
+}
+
+void FrameParser::reset() {
+    start_ = end_ = 0;
+    failed_ = false;
+    error_.clear();
+}
+
+std::optional<FrameView> FrameParser::nextView() {
     if (failed_ || buffered() < kHeaderSize) return std::nullopt;
-    const std::uint8_t* h = buffer_.data() + start_;
+    const std::uint8_t* h = buffer_.get() + start_;
     if (getU32(h) != kMagic) {
         failed_ = true;
         error_ = "bad frame magic";
@@ -74,10 +106,16 @@ std::optional<Frame> FrameParser::next() {
         return std::nullopt;
     }
     if (buffered() < kHeaderSize + length) return std::nullopt;
-    Frame frame;
-    frame.type = getU16(h + 4);
-    frame.payload.assign(h + kHeaderSize, h + kHeaderSize + length);
     start_ += kHeaderSize + length;
+    return FrameView{getU16(h + 4), std::span(h + kHeaderSize, length)};
+}
+
+std::optional<Frame> FrameParser::next() {
+    const auto view = nextView();
+    if (!view) return std::nullopt;
+    Frame frame;
+    frame.type = view->type;
+    frame.payload.assign(view->payload.begin(), view->payload.end());
     return frame;
 }
 

@@ -4,6 +4,11 @@
 // a magic at 404 that marks it valid (a zero-filled or foreign record is a
 // closed record), and at offset 112 a copy of the configuration the module
 // last accepted, which ZEB44_ProcessData converts with.
+//
+// The session owns every buffer the per-frame calls need (the words held,
+// the reply body, the link's request and receive buffers) and keeps their
+// capacity, so that StopADC, ClearBuffer, StartADC, Recv and ProcessData on
+// an open, configured record allocate nothing once the first frame is done.
 #include "zeb44api.h"
 
 #include "protocol/AdcWord.h"
@@ -11,8 +16,11 @@
 #include "protocol/Messages.h"
 
 #include <algorithm>
+#include <array>
+#include <bit>
 #include <cstddef>
 #include <cstring>
+#include <memory>
 #include <new>
 #include <vector>
 
@@ -42,21 +50,50 @@ constexpr std::uint32_t kConfigMagic = 0x5A344346u;
 // Words held between calls (the module's buffer); more is dropped as overflow.
 constexpr std::size_t kMaxPendingWords = std::size_t{1} << 22;
 
+// Copies n encoded (little-endian) words to out.
+void copyWords(const std::uint8_t* bytes, std::size_t n, std::uint32_t* out) {
+    if constexpr (std::endian::native == std::endian::little) {
+        if (n > 0) std::memcpy(out, bytes, n * 4);
+    } else {
+        for (std::size_t i = 0; i < n; ++i) out[i] = zebwire::getU32(bytes + 4 * i);
+    }
+}
+
 struct Session {
     zebwire::ClientLink link;
     std::int32_t failure = ZEB44_OK;  // set once the connection is lost
-    std::vector<std::uint32_t> pending;
+    // Words held between calls (the module's buffer), room for all of them
+    // taken at open: pages are only touched as far as words are held.
+    std::unique_ptr<std::uint32_t[]> pending;
     std::size_t pendingStart = 0;
+    std::size_t pendingEnd = 0;
+    std::vector<std::uint8_t> body;  // reply body of the latest control request
 
-    std::size_t available() const { return pending.size() - pendingStart; }
-    void clearPending() {
-        pending.clear();
-        pendingStart = 0;
+    bool allocate() {
+        pending.reset(new (std::nothrow) std::uint32_t[kMaxPendingWords]);
+        body.reserve(zebwire::kMaxReplyPayload);
+        return pending != nullptr;
+    }
+    std::size_t available() const { return pendingEnd - pendingStart; }
+    void clearPending() { pendingStart = pendingEnd = 0; }
+    // Takes up to n held words into out; returns how many.
+    std::size_t take(std::uint32_t* out, std::size_t n) {
+        n = std::min(n, available());
+        if (n > 0) std::memcpy(out, pending.get() + pendingStart, n * 4);
+        pendingStart += n;
+        return n;
     }
     void append(std::span<const std::uint8_t> bytes) {
-        if (pendingStart == pending.size()) clearPending();
-        if (available() + bytes.size() / 4 > kMaxPendingWords) return;
-        for (std::size_t i = 0; i + 4 <= bytes.size(); i += 4) pending.push_back(zebwire::getU32(bytes.data() + i));
+        const std::size_t n = bytes.size() / 4;
+        if (pendingStart == pendingEnd) clearPending();
+        if (available() + n > kMaxPendingWords) return;  // overflow: the words are dropped
+        if (pendingEnd + n > kMaxPendingWords) {
+            std::memmove(pending.get(), pending.get() + pendingStart, available() * 4);
+            pendingEnd -= pendingStart;
+            pendingStart = 0;
+        }
+        copyWords(bytes.data(), n, pending.get() + pendingEnd);
+        pendingEnd += n;
     }
 };
 
@@ -113,8 +150,7 @@ std::int32_t usable(const ModuleRecord* m, Session*& s) {
 // One control request; data met before the reply is kept (or dropped when
 // keepData is false). A transport failure marks the session lost.
 std::int32_t control(Session* s, zebwire::MsgType type, std::span<const std::uint8_t> payload, bool keepData) {
-    std::vector<std::uint8_t> body;
-    const std::int32_t status = s->link.request(type, payload, zebwire::kReplyTimeoutMs, body,
+    const std::int32_t status = s->link.request(type, payload, zebwire::kReplyTimeoutMs, s->body,
                                                 [s, keepData](std::span<const std::uint8_t> words) {
                                                     if (keepData) s->append(words);
                                                 });
@@ -122,10 +158,10 @@ std::int32_t control(Session* s, zebwire::MsgType type, std::span<const std::uin
     return status;
 }
 
-std::vector<std::uint8_t> modePayload(int32_t mode) {
-    std::vector<std::uint8_t> p;
-    zebwire::putI32(p, mode);
-    return p;
+std::array<std::uint8_t, 4> modePayload(int32_t mode) {
+    const auto v = static_cast<std::uint32_t>(mode);
+    return {static_cast<std::uint8_t>(v), static_cast<std::uint8_t>(v >> 8), static_cast<std::uint8_t>(v >> 16),
+            static_cast<std::uint8_t>(v >> 24)};
 }
 
 }  // namespace
@@ -155,6 +191,10 @@ int32_t ZEB44_Open(ModuleRecord* module, uint32_t address, uint16_t port, const 
 
     auto* s = new (std::nothrow) Session;
     if (s == nullptr) return ZEB44_ERR_IO;
+    if (!s->allocate()) {
+        delete s;
+        return ZEB44_ERR_IO;
+    }
     std::int32_t status = s->link.connect(address, zebwire::serverPort(port), zebwire::kConnectTimeoutMs);
     std::vector<std::uint8_t> body;
     if (status == ZEB44_OK) {
@@ -231,16 +271,18 @@ int32_t ZEB44_Recv(ModuleRecord* module, uint32_t* destination, void* timeMarks,
     Session* s = nullptr;
     if (const auto rc = usable(module, s); rc != ZEB44_OK) return rc;
     const auto deadline = zebwire::Clock::now() + std::chrono::milliseconds(std::max(timeoutMs, 0));
-    std::int32_t received = 0;
+    std::size_t received = s->take(destination, static_cast<std::size_t>(count));
+    // A frame's words go straight to destination; what is beyond count is held.
+    const auto deliver = [s, destination, count, &received](std::span<const std::uint8_t> words) {
+        const std::size_t direct = std::min(words.size() / 4, static_cast<std::size_t>(count) - received);
+        copyWords(words.data(), direct, destination + received);
+        received += direct;
+        s->append(words.subspan(direct * 4));
+    };
     for (;;) {
-        const auto take = std::min<std::size_t>(s->available(), static_cast<std::size_t>(count - received));
-        std::copy_n(s->pending.begin() + static_cast<std::ptrdiff_t>(s->pendingStart), take, destination + received);
-        s->pendingStart += take;
-        received += static_cast<std::int32_t>(take);
-        if (received == count) return received;
-        const std::int32_t rc =
-            s->link.readData(deadline, [s](std::span<const std::uint8_t> words) { s->append(words); });
-        if (rc == 0) return received;  // timeout: what arrived so far (0 = nothing)
+        if (received == static_cast<std::size_t>(count)) return count;
+        const std::int32_t rc = s->link.readData(deadline, deliver);
+        if (rc == 0) return static_cast<std::int32_t>(received);  // timeout: what arrived so far (0 = nothing)
         if (rc < 0) {
             s->failure = rc == zebwire::kErrProtocol ? ZEB44_ERR_PROTOCOL : ZEB44_ERR_IO;
             return s->failure;

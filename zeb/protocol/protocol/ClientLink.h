@@ -1,13 +1,18 @@
 // The client side of one connection to the crate server: requests with a
 // bounded wait for their reply, and the sample-data frames between them.
+//
+// Once a link has carried its first frames it no longer allocates: requests
+// are encoded into a buffer the link keeps, and frames are read in place in
+// its parser's buffer.
 #pragma once
 
 #include "protocol/Socket.h"
 #include "protocol/Wire.h"
 
 #include <cstdint>
-#include <functional>
 #include <span>
+#include <type_traits>
+#include <utility>
 #include <vector>
 
 namespace zebwire {
@@ -16,6 +21,29 @@ namespace zebwire {
 // missing or silent server is reported well within a second or two.
 constexpr int kConnectTimeoutMs = 500;
 constexpr int kReplyTimeoutMs = 2000;
+
+// Where the payload of a data frame goes: a non-owning reference to a
+// callable taking std::span<const std::uint8_t> (the frame's words, still
+// encoded). It refers to the callable it was made from, which must outlive
+// it; a sink made from a lambda in a call's argument list lives for that call.
+class DataSink {
+public:
+    DataSink() = default;
+    template <class F>
+        requires(!std::is_same_v<std::remove_cvref_t<F>, DataSink>)
+    DataSink(F&& f)  // NOLINT(google-explicit-constructor): made at the call
+        : target_(const_cast<void*>(static_cast<const void*>(std::addressof(f)))),
+          call_([](void* target, std::span<const std::uint8_t> words) {
+              (*static_cast<std::remove_reference_t<F>*>(target))(words);
+          }) {}
+
+    explicit operator bool() const { return call_ != nullptr; }
+    void operator()(std::span<const std::uint8_t> words) const { call_(target_, words); }
+
+private:
+    void* target_ = nullptr;
+    void (*call_)(void*, std::span<const std::uint8_t>) = nullptr;
+};
 
 class ClientLink {
 public:
@@ -31,14 +59,18 @@ public:
     // Takes over an open socket kept between calls elsewhere (a request/reply
     // session has no bytes in flight between requests), and gives it back.
     void adopt(int fd) { close(); fd_ = fd; }
-    int release() { const int fd = fd_; fd_ = -1; parser_ = FrameParser(kMaxServerPayload); return fd; }
-
-    using DataSink = std::function<void(std::span<const std::uint8_t> words)>;
+    int release() {
+        const int fd = fd_;
+        fd_ = -1;
+        parser_.reset();
+        return fd;
+    }
 
     // Sends a request and waits up to timeoutMs for its reply. Data frames met
     // meanwhile go to onData (dropped when it is empty). Returns the reply's
-    // status; body receives the reply body. On a transport or protocol
-    // failure the link is closed and kErrIo / kErrProtocol returned.
+    // status; body receives the reply body (its capacity is reused). On a
+    // transport or protocol failure the link is closed and kErrIo /
+    // kErrProtocol returned.
     std::int32_t request(MsgType type, std::span<const std::uint8_t> payload, int timeoutMs,
                          std::vector<std::uint8_t>& body, const DataSink& onData = {});
 
@@ -50,11 +82,12 @@ public:
 private:
     std::int32_t fail(std::int32_t status);
     // Next frame before deadline: 1 = frame, 0 = timeout, negative = failure.
-    std::int32_t nextFrame(Clock::time_point deadline, Frame& frame);
+    // The frame's payload is valid until the next call.
+    std::int32_t nextFrame(Clock::time_point deadline, FrameView& frame);
 
     int fd_ = -1;
     FrameParser parser_;
-    std::vector<std::uint8_t> chunk_ = std::vector<std::uint8_t>(65536);
+    std::vector<std::uint8_t> request_;  // the encoded request being sent
 };
 
 }  // namespace zebwire

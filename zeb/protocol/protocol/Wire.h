@@ -10,6 +10,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
@@ -60,6 +61,13 @@ struct Frame {
     std::vector<std::uint8_t> payload;
 };
 
+// A frame read in place: the payload lies in the parser's buffer and stays
+// valid until the parser is next fed, given room to receive into, or reset.
+struct FrameView {
+    std::uint16_t type = 0;
+    std::span<const std::uint8_t> payload;
+};
+
 // Little-endian field access.
 void putU16(std::vector<std::uint8_t>& out, std::uint16_t v);
 void putU32(std::vector<std::uint8_t>& out, std::uint32_t v);
@@ -70,6 +78,9 @@ inline std::int32_t getI32(const std::uint8_t* p) { return static_cast<std::int3
 
 // One encoded frame. Precondition: payload.size() fits the receiver's bound.
 std::vector<std::uint8_t> encodeFrame(std::uint16_t type, std::span<const std::uint8_t> payload);
+// The same into out, replacing its contents; out keeps its capacity, so a
+// buffer reused for frames of a bounded size stops allocating.
+void encodeFrameInto(std::vector<std::uint8_t>& out, std::uint16_t type, std::span<const std::uint8_t> payload);
 // A reply frame: status followed by body.
 std::vector<std::uint8_t> encodeReply(MsgType request, std::int32_t status, std::span<const std::uint8_t> body = {});
 
@@ -77,22 +88,42 @@ std::vector<std::uint8_t> encodeReply(MsgType request, std::int32_t status, std:
 // reserved field or a length above maxPayload puts it into a failed state
 // for good (the stream cannot be resynchronised); the caller then drops the
 // connection.
+//
+// Bytes come in either copied (feed) or received straight into the parser's
+// buffer (receiveSpace, then received). The buffer only grows when the bytes
+// held do not fit; a reader that takes every complete frame before it
+// receives again needs at most two largest frames of room, so after its
+// first frames it no longer allocates.
 class FrameParser {
 public:
     explicit FrameParser(std::size_t maxPayload) : maxPayload_(maxPayload) {}
 
     void feed(std::span<const std::uint8_t> bytes);
-    // The next complete frame, if any; never after failure.
+    // Free room after the bytes held, at least one largest frame (header and
+    // maxPayload bytes) long; receive into it, then tell received() how much.
+    std::span<std::uint8_t> receiveSpace();
+    // Precondition: n <= receiveSpace().size() of the call just before.
+    void received(std::size_t n);
+    // The next complete frame, if any; never after failure. nextView leaves
+    // the payload in place (see FrameView), next copies it out.
+    std::optional<FrameView> nextView();
     std::optional<Frame> next();
+    // Forgets the bytes held and any failure; keeps the buffer.
+    void reset();
     bool failed() const { return failed_; }
     const std::string& error() const { return error_; }
     // Bytes held that do not yet form a complete frame.
-    std::size_t buffered() const { return buffer_.size() - start_; }
+    std::size_t buffered() const { return end_ - start_; }
 
 private:
+    // Makes at least `room` bytes free after the bytes held.
+    void makeRoom(std::size_t room);
+
     std::size_t maxPayload_;
-    std::vector<std::uint8_t> buffer_;
-    std::size_t start_ = 0;
+    std::unique_ptr<std::uint8_t[]> buffer_;
+    std::size_t capacity_ = 0;
+    std::size_t start_ = 0;  // first byte held
+    std::size_t end_ = 0;    // one past the last byte held
     bool failed_ = false;
     std::string error_;
 };
