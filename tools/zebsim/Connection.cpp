@@ -17,6 +17,10 @@ constexpr std::size_t kMaxQueuedDataBytes = 4u << 20;      // the module's buffe
 constexpr std::uint64_t kMaxBacklogWords = 1u << 20;        // beyond: overflow, words skipped
 constexpr std::uint16_t kZeb44 = 0x1616;
 constexpr std::uint32_t kCorruptTag = 0x5u;  // any tag but the sample words' 0xA
+// The stream goes out in one batch of the words due every this many
+// milliseconds (as a module's interface sends blocks, not single samples);
+// the rate is set by the words due, not by this period.
+constexpr int kStreamPeriodMs = 8;
 
 std::uint16_t type(MsgType t) { return static_cast<std::uint16_t>(t); }
 
@@ -71,6 +75,7 @@ void Connection::startAdc() {
     generator_ = std::make_unique<SampleGenerator>(*module_, config_, startSeconds_, seed);
     position_ = 0;
     pausedUntil_.reset();
+    nextBatch_ = zebwire::Clock::now() + std::chrono::milliseconds(kStreamPeriodMs);
     running_ = true;
 }
 
@@ -130,6 +135,7 @@ bool Connection::handle(const zebwire::Frame& f) {
         } else if (t == type(MsgType::StopAdc)) {
             if (!empty) return reply(t, zebwire::kErrArgument), true;
             if (faults.failStopAdc) return reply(t, zebwire::kErrRefused), true;
+            pump(true);  // the words converted before the stop stay receivable
             running_ = false;
         } else {
             if (f.payload.size() != 4) return reply(t, zebwire::kErrArgument), true;
@@ -137,6 +143,7 @@ bool Connection::handle(const zebwire::Frame& f) {
             if (t == type(MsgType::ClearBuffer)) {
                 if (mode != 0 && mode != 1) return reply(t, zebwire::kErrArgument), true;
                 if (faults.failClearBuffer) return reply(t, zebwire::kErrRefused), true;
+                pump(true);  // every word converted so far is discarded
                 clearData();
             } else {
                 if (mode != 0) return reply(t, zebwire::kErrArgument), true;
@@ -151,15 +158,17 @@ bool Connection::handle(const zebwire::Frame& f) {
     return true;
 }
 
-int Connection::pump() {
+int Connection::pump(bool force) {
     if (!running_ || generator_ == nullptr || generator_->activeChannels() == 0) return 100;
     const auto now = zebwire::Clock::now();
+    if (!force && now < nextBatch_) return std::max(1, zebwire::msUntil(nextBatch_));
     const double nowSeconds = clock_.seconds(now);
     if (pausedUntil_) {
         if (now < *pausedUntil_) return std::max(1, zebwire::msUntil(*pausedUntil_));
         startSeconds_ += nowSeconds - pauseStartSeconds_;  // the stream resumes where it paused
         pausedUntil_.reset();
     }
+    nextBatch_ = now + std::chrono::milliseconds(kStreamPeriodMs);
     const auto& faults = module_->faults;
     const auto active = static_cast<std::uint64_t>(generator_->activeChannels());
     const double elapsed = std::max(0.0, nowSeconds - startSeconds_);
@@ -199,7 +208,7 @@ int Connection::pump() {
         return std::max(1, faults.shortBlockPauseMs);
     }
     if (faults.stopAfterWords && position_ >= *faults.stopAfterWords) return 100;
-    return 2;
+    return kStreamPeriodMs;
 }
 
 bool Connection::flush() {

@@ -51,8 +51,9 @@ private:
     void handleOpen(const zebwire::Frame& frame);
     void startAdc();
     void clearData();
-    // Queues the words that are due by now; returns the poll timeout to use.
-    int pump();
+    // Queues the words that are due by now, once per stream period unless
+    // forced; returns the poll timeout to use.
+    int pump(bool force = false);
     bool flush();  // false on a write error
     std::size_t queuedDataBytes() const { return queuedData_; }
 
@@ -78,6 +79,7 @@ private:
     double startSeconds_ = 0.0;        // signal time of the start
     bool shortBlockDone_ = false;      // the one short block of this open
     std::optional<zebwire::Clock::time_point> pausedUntil_;
+    zebwire::Clock::time_point nextBatch_{};  // when the next batch of words is due out
     double pauseStartSeconds_ = 0.0;
     std::uint32_t starts_ = 0;
 };
