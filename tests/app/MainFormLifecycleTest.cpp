@@ -108,22 +108,29 @@ TEST_F(LifecycleTest, EscStopsARunOnTheMultimeterPage) {
 }
 
 TEST_F(LifecycleTest, StartButtonStartsAndAReleasingClickStops) {
+    // Without a module the run ends at once with its one message and releases START;
+    // its thread stays until the next click stops it.
     ClickStart(true);
     ASSERT_NE(form->MainThread, nullptr);
     EXPECT_TRUE(form->AcquisitionRunning.load());
     EXPECT_TRUE(form->AcquisitionRequestAllowed);
-    TMainThread* first = form->MainThread;
-    ClickStart(true);  // down again: the old run stops, a new one starts
+    ASSERT_TRUE(PumpUntil([&] { return form->AcquisitionIdle.load(); }));
+    EXPECT_FALSE(form->Ui.StartMultimeterLMDSpeedButton->isChecked());
+    ASSERT_EQ(presenter.Boxes.size(), 1u);
+    ClickStart(true);  // down again: the ended run's thread goes, a new run starts
     ASSERT_NE(form->MainThread, nullptr);
-    (void)first;
+    EXPECT_TRUE(form->AcquisitionRunning.load());
+    ASSERT_TRUE(PumpUntil([&] { return form->AcquisitionIdle.load(); }));
     ClickStart(false);  // released: only stops
     EXPECT_EQ(form->MainThread, nullptr);
     EXPECT_FALSE(form->AcquisitionRunning.load());
     ClickStart(true);
     EXPECT_NE(form->MainThread, nullptr);
+    ASSERT_TRUE(PumpUntil([&] { return form->AcquisitionIdle.load(); }));
     form->StopMainThread();
     EXPECT_EQ(form->MainThread, nullptr);
-    EXPECT_TRUE(presenter.Boxes.empty());
+    // One message per run.
+    EXPECT_EQ(presenter.Boxes.size(), 3u);
 }
 
 TEST_F(LifecycleTest, CloseWhileBusySkipsItsStepsAndExitAlwaysRunsThem) {
