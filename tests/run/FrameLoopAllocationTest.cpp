@@ -68,7 +68,12 @@ void RawFree(void* p) { __libc_free(p); }
 #else
 namespace {
 void* RawAllocate(std::size_t size) { return std::malloc(size == 0 ? 1 : size); }
+// The replaced operator new below takes its memory from malloc, so free is its match;
+// the compiler cannot see that through the replacement.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
 void RawFree(void* p) { std::free(p); }
+#pragma GCC diagnostic pop
 }  // namespace
 #endif
 
