@@ -32,11 +32,10 @@ int Run(int argc, char** argv) {
     TCliOptions options;
     std::string error;
     if (!ParseCliOptions(argc, argv, options, error)) {
-        const char* usage = options.Command == TCliCommand::List      ? ListUsage
-                            : options.Command == TCliCommand::Measure ? MeasureUsage
-                                                                      : CliUsage;
-        std::fputs(usage, stderr);
-        std::fprintf(stderr, "voltcheck-cli: %s\n", error.c_str());
+        const char* command = options.Command == TCliCommand::List      ? " list"
+                              : options.Command == TCliCommand::Measure ? " measure"
+                                                                        : "";
+        std::fprintf(stderr, "voltcheck-cli: %s\nподробнее: voltcheck-cli%s --help\n", error.c_str(), command);
         return ExitUsage;
     }
     if (options.Help) {
