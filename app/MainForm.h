@@ -27,6 +27,7 @@ class QWidget;
 class TApplicationEvents;
 class THintWindow;
 class TMainThread;
+class TReadingLog;
 class TZeb44AdcChannelFrame;
 
 using TInputRange = instrument::TInputRange;
@@ -224,6 +225,8 @@ public:
     std::atomic<uint8_t> TickedChannelMask{0};
     // The display patterns the current run started with.
     run::TDisplayPatterns RunPatterns;
+    // The reading log of the popup menu (app/ReadingLog.cpp); a child of the window.
+    TReadingLog* ReadingLog = nullptr;
 
     // Discovery of crates and modules (app/MainFormDiscovery.cpp, app/DeviceStatus.cpp).
     // The discovery tables, SelectedCrateIndex, CrateOk and ModuleState come with

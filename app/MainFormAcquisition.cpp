@@ -4,6 +4,7 @@
 #include "app/MainForm.h"
 
 #include "app/BusyScope.h"
+#include "app/ReadingLog.h"
 #include "FormatFloat/FormatFloat.h"
 #include "ui/Led.h"
 #include "ui/SpeedButton.h"
@@ -76,6 +77,7 @@ void TMainForm::BeginAcquisition(TAcquisitionStart& start) {
     settings.AmplitudeType = AmplitudeType;
     settings.MaxAcquisitionTime = MaxAcquisitionTime;
     RunPatterns = {DcFormat, AcFormat, FrFormat};
+    if (ReadingLog != nullptr) ReadingLog->RunStarted();
     const int crate = Ui.ZebCratesComboBox->currentIndex();
     start.CrateTypeCode = crate >= 0 && crate < ListedCrateCount && crate < MaxCrates ? ListedCrateTypeCodes[crate] : 0;
     start.ModuleName.assign(Module.Name, ::strnlen(Module.Name, sizeof Module.Name));
@@ -120,6 +122,12 @@ void TMainForm::ShowValues(const run::TMeasurementRun& run) {
         frame->Value2LMDEdit->setEnabled(frequency);
         if (frequency) frame->Value2LMDEdit->setTextColor(colour);
         frame->Value2LabLMDLabel->setText(frequency ? QString::fromUtf8(run::KilohertzUnit) : QString());
+    }
+    if (ReadingLog != nullptr) {
+        std::array<bool, 4> ticked{};
+        for (std::size_t c = 0; c < ChannelFrames.size(); ++c)
+            ticked[c] = ChannelFrames[c]->ChannelNumberLMDCheckBox->isChecked();
+        ReadingLog->FrameShown(run, ticked);
     }
 }
 

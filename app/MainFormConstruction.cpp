@@ -4,6 +4,7 @@
 
 #include "app/ApplicationEvents.h"
 #include "app/HintWindow.h"
+#include "app/ReadingLog.h"
 #include "FormatFloat/DecimalSeparator.h"
 #include "FormatFloat/FormatFloat.h"
 #include "acquisition/MainThread.h"
@@ -312,4 +313,5 @@ void TMainForm::BindHandlers() {
     BindDiscoveryHandlers();
     BindSettingsHandlers();
     BindMultimeterPageHandlers();
+    ReadingLog = new TReadingLog(*this);
 }

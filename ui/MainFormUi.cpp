@@ -187,6 +187,8 @@ void TMainFormUi::setupUi(QMainWindow* form)
     StartMultimeterLMDSpeedButton->setFont(PixelFont("Times New Roman", 27, true));
     SetColor(StartMultimeterLMDSpeedButton, QPalette::ButtonText, Green);
     StartMultimeterLMDSpeedButton->setCursor(Qt::PointingHandCursor);
+    // The popup menu opens only through its short-cuts once the module is found.
+    StartMultimeterLMDSpeedButton->setToolTip(QStringLiteral("Запись показаний в файл: Ctrl+L"));
 
     SaveIniSettingLMDGroupBox = GroupBox(strip, "SaveIniSettingLMDGroupBox", 886, 3, 242, 72,
                                          QStringLiteral("Настройки"), Maroon, false);
@@ -340,6 +342,9 @@ void TMainFormUi::setupUi(QMainWindow* form)
                                    Qt::CTRL | Qt::Key_D);
     SaveCurrentSettings = MenuItem(form, PopupMenu, "SaveCurrentSettings", QStringLiteral("Сохранение текущих настроек"),
                                    Qt::CTRL | Qt::Key_S);
+    ReadingLogMenuItem = MenuItem(form, PopupMenu, "ReadingLogMenuItem", QStringLiteral("Запись показаний в файл…"),
+                                  Qt::CTRL | Qt::Key_L);
+    ReadingLogMenuItem->setCheckable(true);
     BreakLine2 = Separator(form, PopupMenu, "BreakLine2");
     AboutProgram = MenuItem(form, PopupMenu, "AboutProgram", QStringLiteral("О программе ..."), Qt::CTRL | Qt::Key_A);
     BreakLine3 = Separator(form, PopupMenu, "BreakLine3");

@@ -108,6 +108,7 @@ public:
     QAction* BreakLine1 = nullptr;
     QAction* SaveDefaultSettings = nullptr;
     QAction* SaveCurrentSettings = nullptr;
+    QAction* ReadingLogMenuItem = nullptr;  // ticked while the window's reading log is open
     QAction* BreakLine2 = nullptr;
     QAction* AboutProgram = nullptr;
     QAction* BreakLine3 = nullptr;

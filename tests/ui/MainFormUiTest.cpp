@@ -75,7 +75,7 @@ TEST_F(MainFormUiTest, EveryControlCarriesItsMemberNameOnce)
         MEMBER(SignalFrequencyGeneratorLMDEdit), MEMBER(VoltmeterLMDGroupBox), MEMBER(AcDcVoltmeterModeLMDRadioGroup),
         MEMBER(AcFilterVoltmeterLMDComboBox), MEMBER(VoltmeterValueUnitLMDLabel), MEMBER(VoltmeterValueLMDLabel),
         MEMBER(EmptyLMDSimplePanel), MEMBER(PopupMenu), MEMBER(RebootDeviceMenuItem), MEMBER(BreakLine1),
-        MEMBER(SaveDefaultSettings), MEMBER(SaveCurrentSettings), MEMBER(BreakLine2), MEMBER(AboutProgram),
+        MEMBER(SaveDefaultSettings), MEMBER(SaveCurrentSettings), MEMBER(ReadingLogMenuItem), MEMBER(BreakLine2), MEMBER(AboutProgram),
         MEMBER(BreakLine3), MEMBER(ApplicationExit)};
     for (const auto& [name, object] : members) {
         ASSERT_NE(object, nullptr) << name;
@@ -238,7 +238,7 @@ TEST_F(MainFormUiTest, PopupMenuItemsAndShortCuts)
 {
     const QList<QAction*> items = Ui.PopupMenu->actions();
     const std::vector<QAction*> expected{Ui.RebootDeviceMenuItem, Ui.BreakLine1, Ui.SaveDefaultSettings,
-                                         Ui.SaveCurrentSettings, Ui.BreakLine2, Ui.AboutProgram,
+                                         Ui.SaveCurrentSettings, Ui.ReadingLogMenuItem, Ui.BreakLine2, Ui.AboutProgram,
                                          Ui.BreakLine3, Ui.ApplicationExit};
     ASSERT_EQ(items.size(), static_cast<qsizetype>(expected.size()));
     for (std::size_t i = 0; i < expected.size(); ++i)
@@ -255,6 +255,7 @@ TEST_F(MainFormUiTest, PopupMenuItemsAndShortCuts)
     for (const Case& c : std::vector<Case>{{Ui.RebootDeviceMenuItem, "Перезагрузка Изделия", Qt::Key_R},
                                            {Ui.SaveDefaultSettings, "Сохранение штатных настроек", Qt::Key_D},
                                            {Ui.SaveCurrentSettings, "Сохранение текущих настроек", Qt::Key_S},
+                                           {Ui.ReadingLogMenuItem, "Запись показаний в файл…", Qt::Key_L},
                                            {Ui.AboutProgram, "О программе ...", Qt::Key_A},
                                            {Ui.ApplicationExit, "Выход", Qt::Key_Q}}) {
         EXPECT_EQ(c.item->text(), QString::fromUtf8(c.caption));
@@ -263,6 +264,8 @@ TEST_F(MainFormUiTest, PopupMenuItemsAndShortCuts)
         EXPECT_EQ(c.item->font().bold(), c.item == Ui.RebootDeviceMenuItem) << c.caption;
     }
     EXPECT_EQ(Ui.ApplicationExit->toolTip(), QStringLiteral("Спокойный выход из программы"));
+    EXPECT_TRUE(Ui.ReadingLogMenuItem->isCheckable());
+    EXPECT_EQ(Ui.StartMultimeterLMDSpeedButton->toolTip(), QStringLiteral("Запись показаний в файл: Ctrl+L"));
     EXPECT_TRUE(Ui.PopupMenu->toolTipsVisible());
 }
 

@@ -1,0 +1,137 @@
+#include "readings/ReadingFormat.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <ctime>
+
+namespace readings {
+
+namespace {
+
+void AppendNumber(std::string& line, double value) { line += NumberText(value); }
+
+// A JSON number; JSON has no NaN or infinity, so those become null.
+void AppendJsonNumber(std::string& line, double value) {
+    line += std::isfinite(value) ? NumberText(value) : std::string("null");
+}
+
+}  // namespace
+
+TColumns ColumnsOfRun(const run::TMeasurementRun& run) {
+    TColumns columns;
+    const bool spectral = run.Method() == computation::TMethod::Spectral;
+    for (std::size_t c = 0; c < columns.Enabled.size(); ++c) {
+        columns.Enabled[c] = run.Geometry().ChannelSlot[c] >= 0;
+        columns.Hertz[c] =
+            columns.Enabled[c] && spectral && run.Settings().ChannelMode[c] == computation::TChannelMode::Ac;
+    }
+    return columns;
+}
+
+TReading ReadingOfRun(const run::TMeasurementRun& run, const std::array<bool, 4>& ticked, std::uint64_t frame,
+                      std::chrono::system_clock::time_point time) {
+    TReading reading;
+    reading.Time = time;
+    reading.Frame = frame;
+    for (std::size_t c = 0; c < reading.Channels.size(); ++c) {
+        TChannelReading& channel = reading.Channels[c];
+        const computation::TChannelResult& result = run.Results()[c];
+        channel.Present = run.Geometry().ChannelSlot[c] >= 0 && ticked[c];
+        const bool ac = run.Settings().ChannelMode[c] == computation::TChannelMode::Ac;
+        channel.Volts = ac ? result.AcValue : result.DcValue;
+        channel.Hertz = result.Frequency;
+        channel.Overload = run.OverloadFlags()[c] != 0;
+    }
+    return reading;
+}
+
+std::string CsvHeader(const TColumns& columns) {
+    std::string line = "time,frame";
+    for (std::size_t c = 0; c < columns.Enabled.size(); ++c) {
+        if (!columns.Enabled[c]) continue;
+        const std::string prefix = ",ch" + std::to_string(c + 1);
+        line += prefix + "_volts";
+        if (columns.Hertz[c]) line += prefix + "_hertz";
+        line += prefix + "_overload";
+    }
+    line += '\n';
+    return line;
+}
+
+std::string CsvLine(const TColumns& columns, const TReading& reading) {
+    std::string line = IsoUtcTime(reading.Time);
+    line += ',';
+    line += std::to_string(reading.Frame);
+    for (std::size_t c = 0; c < columns.Enabled.size(); ++c) {
+        if (!columns.Enabled[c]) continue;
+        const TChannelReading& channel = reading.Channels[c];
+        line += ',';
+        if (channel.Present) AppendNumber(line, channel.Volts);
+        if (columns.Hertz[c]) {
+            line += ',';
+            if (channel.Present) AppendNumber(line, channel.Hertz);
+        }
+        line += ',';
+        if (channel.Present) line += channel.Overload ? '1' : '0';
+    }
+    line += '\n';
+    return line;
+}
+
+std::string JsonLine(const TColumns& columns, const TReading& reading) {
+    std::string line = "{\"time\": \"" + IsoUtcTime(reading.Time) + "\", \"frame\": " + std::to_string(reading.Frame) +
+                       ", \"channels\": {";
+    bool first = true;
+    for (std::size_t c = 0; c < columns.Enabled.size(); ++c) {
+        if (!columns.Enabled[c]) continue;
+        const TChannelReading& channel = reading.Channels[c];
+        if (!first) line += ", ";
+        first = false;
+        line += "\"" + std::to_string(c + 1) + "\": {\"volts\": ";
+        if (channel.Present)
+            AppendJsonNumber(line, channel.Volts);
+        else
+            line += "null";
+        if (columns.Hertz[c]) {
+            line += ", \"hertz\": ";
+            if (channel.Present)
+                AppendJsonNumber(line, channel.Hertz);
+            else
+                line += "null";
+        }
+        line += ", \"overload\": ";
+        line += !channel.Present ? "null" : channel.Overload ? "true" : "false";
+        line += '}';
+    }
+    line += "}}\n";
+    return line;
+}
+
+std::string IsoUtcTime(std::chrono::system_clock::time_point time) {
+    using namespace std::chrono;
+    const auto since = time.time_since_epoch();
+    auto secs = duration_cast<seconds>(since);
+    auto millis = duration_cast<milliseconds>(since - secs).count();
+    if (millis < 0) {  // before 1970: floor, not truncation
+        millis += 1000;
+        secs -= seconds(1);
+    }
+    const std::time_t t = static_cast<std::time_t>(secs.count());
+    std::tm utc{};
+    if (::gmtime_r(&t, &utc) == nullptr) return "0000-00-00T00:00:00.000Z";
+    char buffer[80];
+    std::snprintf(buffer, sizeof buffer, "%04d-%02d-%02dT%02d:%02d:%02d.%03dZ", utc.tm_year + 1900, utc.tm_mon + 1,
+                  utc.tm_mday, utc.tm_hour, utc.tm_min, utc.tm_sec, static_cast<int>(millis));
+    return buffer;
+}
+
+std::string NumberText(double value) {
+    if (std::isnan(value)) return "nan";
+    if (std::isinf(value)) return value > 0 ? "inf" : "-inf";
+    char buffer[32];
+    const auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value);
+    return ec == std::errc() ? std::string(buffer, end) : std::string("nan");
+}
+
+}  // namespace readings

@@ -1,0 +1,70 @@
+#include "readings/ReadingStats.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace readings {
+
+double TChannelStats::Deviation() const { return Count < 2 ? 0.0 : std::sqrt(M2 / static_cast<double>(Count - 1)); }
+
+void TReadingStats::Add(const TReading& reading) {
+    for (std::size_t c = 0; c < channels_.size(); ++c) {
+        const TChannelReading& channel = reading.Channels[c];
+        if (!columns_.Enabled[c] || !channel.Present) continue;
+        TChannelStats& s = channels_[c];
+        const double v = channel.Volts;
+        ++s.Count;
+        if (s.Count == 1) {
+            s.Minimum = s.Maximum = v;
+        } else {
+            s.Minimum = std::min(s.Minimum, v);
+            s.Maximum = std::max(s.Maximum, v);
+        }
+        // Welford's update keeps the deviation exact for a small spread on a large level.
+        const double delta = v - s.Mean;
+        s.Mean += delta / static_cast<double>(s.Count);
+        s.M2 += delta * (v - s.Mean);
+        if (channel.Overload) ++s.Overloads;
+    }
+}
+
+std::string TReadingStats::Csv() const {
+    std::string text = "channel,count,min_volts,max_volts,mean_volts,std_volts,overloads\n";
+    for (std::size_t c = 0; c < channels_.size(); ++c) {
+        if (!columns_.Enabled[c]) continue;
+        const TChannelStats& s = channels_[c];
+        text += std::to_string(c + 1) + ',' + std::to_string(s.Count);
+        if (s.Count > 0) {
+            text += ',' + NumberText(s.Minimum) + ',' + NumberText(s.Maximum) + ',' + NumberText(s.Mean) + ',' +
+                    NumberText(s.Deviation());
+        } else {
+            text += ",,,,";
+        }
+        text += ',' + std::to_string(s.Overloads) + '\n';
+    }
+    return text;
+}
+
+std::string TReadingStats::JsonLine() const {
+    std::string line = "{\"stats\": {";
+    bool first = true;
+    const auto number = [](double v) { return std::isfinite(v) ? NumberText(v) : std::string("null"); };
+    for (std::size_t c = 0; c < channels_.size(); ++c) {
+        if (!columns_.Enabled[c]) continue;
+        const TChannelStats& s = channels_[c];
+        if (!first) line += ", ";
+        first = false;
+        line += "\"" + std::to_string(c + 1) + "\": {\"count\": " + std::to_string(s.Count);
+        if (s.Count > 0) {
+            line += ", \"min\": " + number(s.Minimum) + ", \"max\": " + number(s.Maximum) +
+                    ", \"mean\": " + number(s.Mean) + ", \"std\": " + number(s.Deviation());
+        } else {
+            line += ", \"min\": null, \"max\": null, \"mean\": null, \"std\": null";
+        }
+        line += ", \"overloads\": " + std::to_string(s.Overloads) + '}';
+    }
+    line += "}}\n";
+    return line;
+}
+
+}  // namespace readings

@@ -1,0 +1,55 @@
+#pragma once
+
+#include "run/MeasurementRun.h"
+
+#include <array>
+#include <chrono>
+#include <cstdint>
+#include <string>
+
+namespace readings {
+
+// The columns of a run's lines: fixed by the module configuration and the settings
+// the run started with, the same for every frame of the run.
+struct TColumns {
+    std::array<bool, 4> Enabled{};  // the channel took part in the run
+    std::array<bool, 4> Hertz{};    // the channel gives a frequency (AC with the spectral method)
+
+    friend bool operator==(const TColumns&, const TColumns&) = default;
+};
+
+// One channel of one frame, unrounded.
+struct TChannelReading {
+    bool Present = false;  // computed in this frame (enabled and still ticked)
+    double Volts = 0.0;    // the DC value, or the AC value (RMS or peak)
+    double Hertz = 0.0;    // where the columns have a frequency
+    bool Overload = false;
+};
+
+struct TReading {
+    std::chrono::system_clock::time_point Time;
+    std::uint64_t Frame = 0;  // from 1
+    std::array<TChannelReading, 4> Channels{};
+};
+
+// The columns of a run once its module is configured.
+TColumns ColumnsOfRun(const run::TMeasurementRun& run);
+// The run's last computed frame: ticked says which channels were computed.
+TReading ReadingOfRun(const run::TMeasurementRun& run, const std::array<bool, 4>& ticked, std::uint64_t frame,
+                      std::chrono::system_clock::time_point time);
+
+// "time,frame" and per enabled channel c: ch<c>_volts[,ch<c>_hertz],ch<c>_overload; ends with '\n'.
+std::string CsvHeader(const TColumns& columns);
+// One frame in the header's columns; a channel not computed in the frame leaves its fields empty.
+std::string CsvLine(const TColumns& columns, const TReading& reading);
+// {"time": "...", "frame": N, "channels": {"1": {"volts": V, "hertz": F, "overload": false}, ...}}
+// and '\n'; a channel not computed in the frame has null values.
+std::string JsonLine(const TColumns& columns, const TReading& reading);
+
+// UTC in ISO 8601 with milliseconds: "2025-03-14T09:26:53.589Z".
+std::string IsoUtcTime(std::chrono::system_clock::time_point time);
+// The shortest text that reads back as the same double, '.' whatever the locale
+// ("nan", "inf", "-inf" for the others).
+std::string NumberText(double value);
+
+}  // namespace readings

@@ -1,0 +1,119 @@
+#include "app/ReadingLog.h"
+
+#include "app/MainForm.h"
+#include "app/MessagePresenter.h"
+
+#include <QAction>
+#include <QEvent>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QFrame>
+#include <QLabel>
+#include <QTimer>
+
+#include <chrono>
+
+namespace {
+
+const QColor Maroon(128, 0, 0);
+
+}  // namespace
+
+TReadingLog::TReadingLog(TMainForm& form) : QObject(&form), form_(form) {
+    QWidget* page = form_.Ui.MultimeterLMDTabSheet;
+    indicator_ = new QLabel(page);
+    indicator_->setObjectName(QStringLiteral("ReadingLogLMDLabel"));
+    QFont font(QStringLiteral("Arial"));
+    font.setPixelSize(16);
+    font.setBold(true);
+    indicator_->setFont(font);
+    QPalette palette = indicator_->palette();
+    palette.setColor(QPalette::WindowText, Maroon);
+    indicator_->setPalette(palette);
+    indicator_->hide();
+    QAction* item = form_.Ui.ReadingLogMenuItem;
+    connect(item, &QAction::triggered, this, [this] { ItemTriggered(); });
+    form_.installEventFilter(this);
+}
+
+TReadingLog::~TReadingLog() { file_.Close(); }
+
+void TReadingLog::ItemTriggered() {
+    if (IsOpen()) {
+        Close();
+        return;
+    }
+    ShowState();  // unticked until a file is open
+    QFileDialog dialog(&form_, QString::fromUtf8(Caption));
+    dialog.setObjectName(QStringLiteral("ReadingLogFileDialog"));
+    dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    // The readings are appended: an existing file keeps what it holds.
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
+    dialog.setDefaultSuffix(QStringLiteral("csv"));
+    dialog.setNameFilters({QStringLiteral("Показания CSV (*.csv)"), QStringLiteral("Все файлы (*)")});
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
+    Open(dialog.selectedFiles().first());
+}
+
+bool TReadingLog::Open(const QString& path) {
+    std::string error;
+    if (!file_.Open(path.toStdString(), error)) {
+        ShowState();
+        ApplicationMessageBox(&form_,
+                              QStringLiteral("Не могу открыть файл %1 для записи показаний:\n%2")
+                                  .arg(path, QString::fromStdString(error)),
+                              QString::fromUtf8(Caption), TMessageBoxIcon::Error);
+        return false;
+    }
+    ShowState();
+    return true;
+}
+
+void TReadingLog::Close() {
+    file_.Close();
+    ShowState();
+}
+
+void TReadingLog::FrameShown(const run::TMeasurementRun& run, const std::array<bool, 4>& ticked) {
+    ++frame_;
+    if (!IsOpen()) return;
+    const readings::TReading reading =
+        readings::ReadingOfRun(run, ticked, frame_, std::chrono::system_clock::now());
+    std::string error;
+    if (file_.Append(readings::ColumnsOfRun(run), reading, error)) return;
+    const QString path = QString::fromStdString(file_.Path());
+    Close();
+    // The box comes after the frame's step, so the run is not held while it is open.
+    QTimer::singleShot(0, &form_, [this, path, reason = QString::fromStdString(error)] {
+        ApplicationMessageBox(&form_,
+                              QStringLiteral("Не могу записать показания в файл %1:\n%2\n"
+                                             "Запись показаний прекращена, измерение продолжается.")
+                                  .arg(path, reason),
+                              QString::fromUtf8(Caption), TMessageBoxIcon::Error);
+    });
+}
+
+bool TReadingLog::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == &form_ && event->type() == QEvent::Close) Close();
+    return QObject::eventFilter(watched, event);
+}
+
+void TReadingLog::ShowState() {
+    const bool open = IsOpen();
+    form_.Ui.ReadingLogMenuItem->setChecked(open);
+    if (!open) {
+        indicator_->hide();
+        return;
+    }
+    // Under the parameter panels, across their width: the place no control uses.
+    QWidget* page = form_.Ui.MultimeterLMDTabSheet;
+    const QWidget* panel = form_.Ui.AdcStreamLMDSimplePanel;
+    const QRect area(panel->mapTo(page, QPoint(0, 0)), panel->size());
+    indicator_->setGeometry(area.left(), area.bottom() + 4, area.width(), 24);
+    const QString path = QString::fromStdString(file_.Path());
+    indicator_->setText(QStringLiteral("Запись показаний: %1").arg(QFileInfo(path).fileName()));
+    indicator_->setToolTip(path);
+    indicator_->show();
+    indicator_->raise();
+}

@@ -1,0 +1,53 @@
+#pragma once
+
+#include "readings/ReadingLogFile.h"
+#include "run/MeasurementRun.h"
+
+#include <QObject>
+#include <QString>
+
+#include <array>
+#include <cstdint>
+
+class QLabel;
+class TMainForm;
+
+// The window's reading log: the popup item "Запись показаний в файл…" (Ctrl+L) asks
+// for a file and from then on every frame the window shows is appended to it, in the
+// CSV lines of voltcheck-cli, with the values before their rounding to the display
+// pattern. The item is ticked and the file's name is shown on the multimeter page
+// (under the parameters, where no control stands) while the log is open. The item
+// again, or the window's closing, closes the log, always after a whole line. A write
+// that fails shows one box naming the file and closes the log; the run goes on.
+class TReadingLog : public QObject {
+    Q_OBJECT
+public:
+    static constexpr const char* Caption = "Запись показаний в файл";
+
+    explicit TReadingLog(TMainForm& form);
+    ~TReadingLog() override;
+
+    // The item: closes an open log, or asks for a file (a save dialog, ".csv") and opens it.
+    void ItemTriggered();
+    // Opens path for appending; false after a box saying why.
+    bool Open(const QString& path);
+    void Close();
+    bool IsOpen() const { return file_.IsOpen(); }
+    QLabel* Indicator() const { return indicator_; }
+
+    // GUI, from the window's run steps: a run starts (its frames count from 1), and a
+    // frame was shown with these channels ticked.
+    void RunStarted() { frame_ = 0; }
+    void FrameShown(const run::TMeasurementRun& run, const std::array<bool, 4>& ticked);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void ShowState();
+
+    TMainForm& form_;
+    readings::TReadingLogFile file_;
+    QLabel* indicator_ = nullptr;
+    std::uint64_t frame_ = 0;
+};

@@ -1,0 +1,453 @@
+// voltcheck-cli against zebsim: the crate list, readings of known signals in both
+// formats (read back with Python's csv and json), the statistics, the settings file
+// with the command line over it, a stop by signal in the middle of a frame, and
+// every failure with its exit status and its one message.
+#include "IniFile/IniFile.h"
+#include "computation/ChannelComputation.h"
+#include "run/RunMessages.h"
+#include "settings/SettingsKeys.h"
+#include "settings/SettingsWriter.h"
+#include "support/ClosedPort.h"
+#include "support/ZebsimProcess.h"
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <memory>
+#include <regex>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+using TRecord = std::map<std::string, std::string>;
+
+struct TToolRun {
+    int status = -1;  // exit status, or 128 + signal
+    std::string out;
+    std::string err;
+};
+
+std::string Slurp(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// The exit status of a child, waiting at most timeout; a child still running then is
+// killed and reported as -1.
+int WaitForExit(pid_t pid, std::chrono::milliseconds timeout) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    for (;;) {
+        int status = 0;
+        if (::waitpid(pid, &status, WNOHANG) == pid)
+            return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        if (std::chrono::steady_clock::now() >= deadline) {
+            ::kill(pid, SIGKILL);
+            ::waitpid(pid, &status, 0);
+            return -1;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+}
+
+// The crates of the tests: "A" a ZEB-N8 (no rate limit), "K" a ZEB-K1 (800 KB/s).
+std::string Crate(const std::string& serial, int type, const std::string& moduleExtra) {
+    return R"({"serial":")" + serial + R"(","type":)" + std::to_string(type) +
+           R"(,"modules":[{"slot":1,"serial":"440077","firmware":"1.0.0.0","own_noise_rms":0)" + moduleExtra + "}]}";
+}
+std::string Scenario(const std::string& crates) { return R"({"crates":[)" + crates + "]}"; }
+
+// Channel 1 DC 1.25 V, channel 2 a 1 kHz sine of 0.5 V peak, channel 3 DC -0.7 V,
+// channel 4 beyond every range.
+const std::string FourSignals =
+    R"(,"channels":[{"dc":1.25},{"amplitude":0.5,"frequency":1000},{"dc":-0.7},{"dc":2.0,"amplitude":14.0,"frequency":50}])";
+
+class CliTool : public testing::Test {
+protected:
+    void SetUp() override {
+        dir_ = std::filesystem::temp_directory_path() /
+               ("voltcheck-cli-test-" + std::to_string(::getpid()) + "-" +
+                testing::UnitTest::GetInstance()->current_test_info()->name());
+        std::filesystem::remove_all(dir_);
+        std::filesystem::create_directories(dir_);
+    }
+    void TearDown() override { std::filesystem::remove_all(dir_); }
+
+    void StartServer(const std::string& json, double timeScale = 20.0) {
+        zebtest::ZebsimProcess::Options options;
+        options.scenarioJson = json;
+        options.timeScale = timeScale;
+        server_ = std::make_unique<zebtest::ZebsimProcess>(options);
+        server_->exportPort();
+    }
+
+    pid_t Spawn(const std::vector<std::string>& args) {
+        std::vector<std::string> all{VOLTCHECK_CLI_EXE};
+        all.insert(all.end(), args.begin(), args.end());
+        std::vector<char*> argv;
+        for (std::string& a : all) argv.push_back(a.data());
+        argv.push_back(nullptr);
+        const std::string out = (dir_ / "stdout").string();
+        const std::string err = (dir_ / "stderr").string();
+        const pid_t pid = ::fork();
+        if (pid == 0) {
+            const int o = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            const int e = ::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            if (o < 0 || e < 0) std::_Exit(126);
+            ::dup2(o, STDOUT_FILENO);
+            ::dup2(e, STDERR_FILENO);
+            ::execv(argv[0], argv.data());
+            std::_Exit(127);
+        }
+        return pid;
+    }
+
+    TToolRun Finish(pid_t pid, std::chrono::milliseconds timeout = std::chrono::seconds(60)) {
+        TToolRun run;
+        run.status = WaitForExit(pid, timeout);
+        run.out = Slurp(dir_ / "stdout");
+        run.err = Slurp(dir_ / "stderr");
+        return run;
+    }
+
+    TToolRun Run(const std::vector<std::string>& args) { return Finish(Spawn(args)); }
+
+    // The records of a CSV or JSON-lines text as Python's parsers read them; the CSV's
+    // header as the record {"columns": "time;frame;..."}.
+    std::vector<TRecord> Parse(const std::string& format, const std::string& text) {
+        const std::filesystem::path input = dir_ / "parse-input";
+        const std::filesystem::path output = dir_ / "parse-output";
+        std::ofstream(input, std::ios::binary) << text;
+        const std::string command = std::string("'") + VOLTCHECK_PYTHON + "' '" + VOLTCHECK_READINGS_SCRIPT + "' " +
+                                    format + " '" + input.string() + "' >'" + output.string() + "'";
+        const int status = std::system(command.c_str());
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "Python's parser refused:\n" << text;
+        std::vector<TRecord> records;
+        std::istringstream lines(Slurp(output));
+        for (std::string line; std::getline(lines, line);) {
+            TRecord record;
+            std::istringstream tokens(line);
+            for (std::string token; tokens >> token;) {
+                const auto eq = token.find('=');
+                record[token.substr(0, eq)] = token.substr(eq + 1);
+            }
+            records.push_back(record);
+        }
+        return records;
+    }
+
+    static double Number(const TRecord& record, const std::string& key) {
+        const auto it = record.find(key);
+        if (it == record.end()) {
+            ADD_FAILURE() << "no " << key;
+            return std::nan("");
+        }
+        return std::stod(it->second);
+    }
+
+    std::filesystem::path dir_;
+    std::unique_ptr<zebtest::ZebsimProcess> server_;
+};
+
+const std::regex IsoTime(R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}Z)");
+
+TEST_F(CliTool, ListShowsEveryCrateAndItsAnsweringModules) {
+    StartServer(R"({"crates":[
+        {"serial":"N8-1","type":30,"modules":[
+            {"slot":2,"serial":"440002","firmware":"1.2.3.4"},
+            {"slot":5,"serial":"440005","answers":false},
+            {"slot":7,"id":"0x0B0B"},
+            {"slot":16,"serial":"440016","firmware":"2.0.0.255"}]},
+        {"serial":"K1-2","type":21,"modules":[{"slot":1,"serial":"441001","firmware":"0.0.1.0"}]},
+        {"serial":"X-3","type":99}]})");
+    const TToolRun r = Run({"list"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out,
+              "crate N8-1 ZEB-N8 30\n"
+              "module 2 440002 1.2.3.4\n"
+              "module 16 440016 2.0.0.255\n"
+              "crate K1-2 ZEB-K1 21\n"
+              "module 1 441001 0.0.1.0\n"
+              "crate X-3 UNKNOWN 99\n");
+    EXPECT_EQ(r.err, "");
+}
+
+// DC readings of every channel in CSV: the columns, the frame numbers, the times, the
+// values in volts and the overload of channel 4.
+TEST_F(CliTool, MeasuresDcReadingsAsCsv) {
+    StartServer(Scenario(Crate("A", 30, FourSignals)));
+    const TToolRun r = Run({"measure", "--frames", "3", "--mode", "dc", "--time", "0.2"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    const std::vector<TRecord> records = Parse("csv", r.out);
+    ASSERT_EQ(records.size(), 4u) << r.out;
+    EXPECT_EQ(records[0].at("columns"),
+              "time;frame;ch1_volts;ch1_overload;ch2_volts;ch2_overload;ch3_volts;ch3_overload;ch4_volts;ch4_overload");
+    for (int f = 1; f <= 3; ++f) {
+        const TRecord& rec = records[f];
+        SCOPED_TRACE(f);
+        EXPECT_EQ(rec.at("frame"), std::to_string(f));
+        EXPECT_TRUE(std::regex_match(rec.at("time"), IsoTime)) << rec.at("time");
+        EXPECT_NEAR(Number(rec, "ch1_volts"), 1.25, 2e-6);
+        EXPECT_NEAR(Number(rec, "ch2_volts"), 0.0, 2e-3);
+        EXPECT_NEAR(Number(rec, "ch3_volts"), -0.7, 2e-6);
+        EXPECT_EQ(rec.at("ch1_overload") + rec.at("ch2_overload") + rec.at("ch3_overload") + rec.at("ch4_overload"),
+                  "0001");
+    }
+}
+
+// AC readings in JSON lines: the spectral method's frequency, RMS and peak amplitudes.
+TEST_F(CliTool, MeasuresAcReadingsAsJsonLines) {
+    StartServer(Scenario(Crate("A", 30, FourSignals)));
+    struct Case {
+        const char* amplitude;
+        double volts;
+    };
+    for (const Case& c : {Case{"rms", 0.5 / std::sqrt(2.0)}, Case{"amp", 0.5}}) {
+        SCOPED_TRACE(c.amplitude);
+        const TToolRun r = Run({"measure", "--frames=2", "--mode=ac", "--channels", "2,4", "--format", "jsonl",
+                                "--amplitude", c.amplitude, "--range", "2=1", "--time", "0.1"});
+        ASSERT_EQ(r.status, 0) << r.err;
+        const std::vector<TRecord> records = Parse("jsonl", r.out);
+        ASSERT_EQ(records.size(), 2u) << r.out;
+        for (const TRecord& rec : records) {
+            EXPECT_EQ(rec.size(), 8u);  // time, frame and three keys of channels 2 and 4
+            EXPECT_NEAR(Number(rec, "ch2_volts"), c.volts, 1e-4);
+            EXPECT_NEAR(Number(rec, "ch2_hertz"), 1000.0, 0.01);
+            EXPECT_EQ(rec.at("ch2_overload"), "0");
+            EXPECT_EQ(rec.at("ch4_overload"), "1");
+            EXPECT_EQ(rec.count("ch4_hertz"), 1u);  // clipped: no clean frequency, but the column
+        }
+    }
+}
+
+// --stats: count, extremes, mean, deviation and overloads as the test computes them
+// from the frames the tool wrote, in both formats.
+TEST_F(CliTool, StatsAgreeWithTheReadings) {
+    StartServer(Scenario(
+        Crate("A", 30, R"(,"channels":[{"dc":0.3,"noise_rms":0.01},{"dc":0.1},{"dc":-2,"amplitude":9,"frequency":70}])")));
+    for (const std::string format : {"csv", "jsonl"}) {
+        SCOPED_TRACE(format);
+        const TToolRun r = Run({"measure", "--frames", "6", "--mode", "dc", "--channels", "1,3", "--stats",
+                                "--range", "1", "--range", "3=10", "--method", "sum", "--time", "0.05", "--format",
+                                format});
+        ASSERT_EQ(r.status, 0) << r.err;
+        std::vector<TRecord> frames = Parse(format, r.out);
+        std::vector<TRecord> stats;
+        if (format == "csv") {
+            ASSERT_FALSE(frames.empty());
+            frames.erase(frames.begin());
+            for (const TRecord& s : Parse("csv", r.err)) {
+                if (s.count("columns") != 0) {
+                    EXPECT_EQ(s.at("columns"), "channel;count;min_volts;max_volts;mean_volts;std_volts;overloads");
+                    continue;
+                }
+                TRecord named;  // as the JSON names them
+                for (const char* key : {"count", "overloads"}) named["stats" + s.at("channel") + "_" + key] = s.at(key);
+                for (const char* key : {"min", "max", "mean", "std"})
+                    named["stats" + s.at("channel") + "_" + key] = s.at(std::string(key) + "_volts");
+                stats.push_back(named);
+            }
+            ASSERT_EQ(stats.size(), 2u) << r.err;
+            stats[0].insert(stats[1].begin(), stats[1].end());
+        } else {
+            EXPECT_EQ(r.err, "");
+            ASSERT_EQ(frames.size(), 7u);
+            stats.push_back(frames.back());
+            frames.pop_back();
+        }
+        ASSERT_EQ(frames.size(), 6u);
+        const TRecord& s = stats[0];
+        for (const int c : {1, 3}) {
+            SCOPED_TRACE(c);
+            const std::string ch = "ch" + std::to_string(c) + "_";
+            const std::string st = "stats" + std::to_string(c) + "_";
+            std::vector<double> v;
+            int overloads = 0;
+            for (const TRecord& f : frames) {
+                v.push_back(Number(f, ch + "volts"));
+                overloads += f.at(ch + "overload") == "1";
+            }
+            double mean = 0;
+            for (double x : v) mean += x / v.size();
+            double squares = 0;
+            for (double x : v) squares += (x - mean) * (x - mean);
+            const double deviation = std::sqrt(squares / (v.size() - 1));
+            EXPECT_EQ(s.at(st + "count"), "6");
+            EXPECT_EQ(Number(s, st + "min"), *std::min_element(v.begin(), v.end()));
+            EXPECT_EQ(Number(s, st + "max"), *std::max_element(v.begin(), v.end()));
+            EXPECT_NEAR(Number(s, st + "mean"), mean, 1e-12 * std::fabs(mean));
+            EXPECT_NEAR(Number(s, st + "std"), deviation, 1e-9 * deviation + 1e-15);
+            EXPECT_EQ(s.at(st + "overloads"), std::to_string(overloads));
+        }
+        EXPECT_GT(Number(s, "stats1_std"), 0.0);  // the noise is seen
+        EXPECT_EQ(s.at("stats3_overloads"), "6");
+    }
+}
+
+// A settings file of the program gives every parameter; the command line overrides it.
+TEST_F(CliTool, TakesTheSettingsFileAndTheCommandLineOverIt) {
+    StartServer(Scenario(Crate("K", 21, R"(,"channels":[{"dc":0.25},{"amplitude":0.5,"frequency":1000}])")));
+    const std::string path = (dir_ / "Voltcheck.ini").string();
+    {
+        inifile::TIniFile file(path);
+        ASSERT_TRUE(settings::WriteDefaultModuleSettings(file).ok);
+        const auto key = [&](std::string_view k, std::int32_t v) {
+            ASSERT_TRUE(file.WriteInteger(settings::kModuleSection, k, v).ok);
+        };
+        key(settings::kAdcRateIndexKey, 18);  // 15625 Hz: four channels pass a ZEB-K1
+        key(settings::kCommonRangeKey, 2);     // 1 V
+        key(settings::kCommonMethodKey, 1);    // AC
+        ASSERT_TRUE(file.WriteString(settings::kModuleSection, settings::kComputationMethodKey, "sum").ok);
+        ASSERT_TRUE(file.WriteString(settings::kModuleSection, settings::kAmplitudeTypeKey, "amp").ok);
+        ASSERT_TRUE(file.WriteString(settings::kModuleSection, settings::kMaxAcquisitionTimeKey, "0.3").ok);
+        ASSERT_TRUE(file.Flush().ok);
+    }
+    // From the file alone: four channels, AC peak amplitude by the weighted sum (no frequency).
+    TToolRun r = Run({"measure", "--settings", path, "--frames", "1", "--format", "jsonl"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    std::vector<TRecord> records = Parse("jsonl", r.out);
+    ASSERT_EQ(records.size(), 1u);
+    EXPECT_EQ(records[0].size(), 10u);  // time, frame, volts and overload of four channels
+    EXPECT_NEAR(Number(records[0], "ch2_volts"), 0.5, 1e-4);
+    EXPECT_NEAR(Number(records[0], "ch1_volts"), 0.0, 1e-4);  // AC: the DC level is not measured
+
+    // The command line over it: one channel, the spectral method, RMS, DC mode.
+    r = Run({"measure", "--settings", path, "--frames", "1", "--channels", "2", "--method", "fft", "--amplitude",
+             "rms", "--format", "jsonl"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    records = Parse("jsonl", r.out);
+    ASSERT_EQ(records.size(), 1u);
+    EXPECT_EQ(records[0].size(), 5u);
+    EXPECT_NEAR(Number(records[0], "ch2_volts"), 0.5 / std::sqrt(2.0), 1e-4);
+    EXPECT_NEAR(Number(records[0], "ch2_hertz"), 1000.0, 0.01);
+
+    // The rate of the command line: four channels at 78125 Hz are too much for a ZEB-K1.
+    r = Run({"measure", "--settings", path, "--frames", "1", "--rate", "78125"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, std::string(run::messages::ThroughputPart1) + "ZEB44" + run::messages::ThroughputPart2 +
+                         "1250.0" + run::messages::ThroughputPart3 + "ZEB-K1" + run::messages::ThroughputPart4 +
+                         "800.0" + run::messages::ThroughputPart5 + "\n");
+}
+
+// SIGINT or SIGTERM in the middle of a 60 s frame: the run ends at the next block with
+// the module stopped, status 0, no frame written and no message.
+TEST_F(CliTool, StopSignalEndsALongFrame) {
+    StartServer(Scenario(Crate("A", 30, R"(,"channels":[{"dc":0.5}])")), 1.0);
+    for (const int signal : {SIGINT, SIGTERM}) {
+        SCOPED_TRACE(signal);
+        const std::filesystem::path output = dir_ / "readings.csv";
+        std::filesystem::remove(output);
+        const pid_t pid = Spawn({"measure", "--method", "sum", "--time", "60", "--channels", "1", "--output",
+                                 output.string()});
+        // The header is written once the buffers stand, just before the first frame starts.
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+        while (Slurp(output).empty() && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        ASSERT_EQ(Slurp(output), "time,frame,ch1_volts,ch1_overload\n");
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));  // well into the frame
+        ::kill(pid, signal);
+        // Far less than the frame; a tool that waited for the frame's end would be killed.
+        const TToolRun r = Finish(pid, std::chrono::seconds(20));
+        EXPECT_EQ(r.status, 0);
+        EXPECT_EQ(r.err, "");
+        EXPECT_EQ(r.out, "");
+        EXPECT_EQ(Slurp(output), "time,frame,ch1_volts,ch1_overload\n");
+    }
+}
+
+struct TFailure {
+    const char* name;
+    std::string crates;  // empty: no crate server at all
+    std::vector<std::string> args;
+    int status;
+    std::string message;  // standard error: all of it when it ends with a line break, else its beginning
+    std::string out;      // standard output: the header when the run failed after its buffers stood
+};
+
+void PrintTo(const TFailure& failure, std::ostream* os) { *os << failure.name; }
+
+class CliToolFails : public CliTool, public testing::WithParamInterface<TFailure> {};
+
+TEST_P(CliToolFails, WithItsStatusAndOneMessage) {
+    const TFailure& f = GetParam();
+    zebtest::ClosedPort closed;
+    if (f.crates.empty())
+        closed.exportPort();
+    else
+        StartServer(Scenario(f.crates));
+    const TToolRun r = Run(f.args);
+    EXPECT_EQ(r.status, f.status);
+    EXPECT_EQ(r.out, f.out);
+    // A message ending with a line break is the whole of standard error, else its beginning.
+    if (f.message.back() == '\n')
+        EXPECT_EQ(r.err, f.message);
+    else
+        EXPECT_EQ(r.err.substr(0, f.message.size()), f.message) << r.err;
+}
+
+const std::string OneChannel = R"(,"channels":[{"dc":0.5}])";
+const std::vector<std::string> OneFrame = {"measure", "--frames", "1", "--time", "0.2", "--channels", "1"};
+const std::string DcHeader = "time,frame,ch1_volts,ch1_overload\n";
+
+std::vector<std::string> With(std::vector<std::string> args, const std::vector<std::string>& more) {
+    args.insert(args.end(), more.begin(), more.end());
+    return args;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Failures, CliToolFails,
+    testing::Values(
+        TFailure{"NoServer", "", OneFrame, 1, "Не могу найти ни одного ZEB крейта!\n(сервер крейтов 127.0.0.1:"},
+        TFailure{"SilentModule", Crate("A", 30, OneChannel + R"(,"faults":{"stop_after_words":0})"), OneFrame, 1,
+                 std::string(run::messages::RecvNothing) + "\n", DcHeader},
+        TFailure{"LostServer", Crate("A", 30, OneChannel + R"(,"faults":{"drop_after_words":1000})"), OneFrame, 1,
+                 std::string(run::messages::RecvFailed) + "\n", DcHeader},
+        TFailure{"StartRefused", Crate("A", 30, OneChannel + R"(,"faults":{"fail":["StartADC"]})"), OneFrame, 1,
+                 std::string(run::messages::FrameStartFailed) + "\n", DcHeader},
+        TFailure{"ConfigurationRefused", Crate("A", 30, OneChannel + R"(,"faults":{"fail":["SetConfig"]})"),
+                 OneFrame, 1, std::string(run::messages::SetConfigFailed) + "\n"},
+        TFailure{"NoSignal", Crate("A", 30, ""), With(OneFrame, {"--mode", "ac"}), 1,
+                 std::string(computation::NoSignalMessage) + "\n", "time,frame,ch1_volts,ch1_hertz,ch1_overload\n"},
+        TFailure{"Throughput", Crate("K", 21, OneChannel), {"measure", "--frames", "1"}, 1,
+                 std::string(run::messages::ThroughputPart1) + "ZEB44" + run::messages::ThroughputPart2 + "1250.0" +
+                     run::messages::ThroughputPart3 + "ZEB-K1" + run::messages::ThroughputPart4 + "800.0" +
+                     run::messages::ThroughputPart5 + "\n"},
+        TFailure{"UnknownCrate", Crate("A", 30, OneChannel), With(OneFrame, {"--crate", "B"}), 1,
+                 "Не могу проинициализировать модуль в указанном слоте!\n(нет отвечающего модуля ZEB44 в крейте B)\n"},
+        TFailure{"OutputFull", Crate("A", 30, OneChannel), With(OneFrame, {"--output", "/dev/full"}), 1,
+                 "не могу записать в /dev/full: No space left on device\n"},
+        TFailure{"UnknownRate", Crate("A", 30, OneChannel), With(OneFrame, {"--rate", "40000"}), 2,
+                 "voltcheck-cli: частоты АЦП 40000 Гц нет в таблице частот; ближайшие: 39062.49 Гц и "
+                 "52083.3333333333 Гц\nподробнее: voltcheck-cli measure --help\n"},
+        TFailure{"UnknownRange", Crate("A", 30, OneChannel), With(OneFrame, {"--range", "2=5"}), 2,
+                 "voltcheck-cli: диапазона 5 В нет; есть: 10 3 1 0.3 0.1 0.03 В\nподробнее: voltcheck-cli measure --help\n"},
+        TFailure{"RepeatedChannel", Crate("A", 30, OneChannel), With(OneFrame, {"--channels", "1,1"}), 2,
+                 "voltcheck-cli: неверный список каналов"},
+        TFailure{"AcOnlyInDcMode", Crate("A", 30, OneChannel), With(OneFrame, {"--coupling", "ac", "--mode", "dc"}),
+                 2, "voltcheck-cli: --coupling ac измеряет только AC"},
+        TFailure{"NoFrames", Crate("A", 30, OneChannel), {"measure", "--frames", "0"}, 2,
+                 "voltcheck-cli: неверное число кадров"},
+        TFailure{"UnknownOption", Crate("A", 30, OneChannel), {"measure", "--speed", "3"}, 2,
+                 "voltcheck-cli: неизвестный параметр: --speed\nподробнее: voltcheck-cli measure --help\n"},
+        TFailure{"MissingValue", Crate("A", 30, OneChannel), {"measure", "--time"}, 2,
+                 "voltcheck-cli: параметру --time нужно значение"},
+        TFailure{"NoCommand", Crate("A", 30, OneChannel), {}, 2, "voltcheck-cli: не задана команда"},
+        TFailure{"NoSettingsFile", Crate("A", 30, OneChannel), With(OneFrame, {"--settings", "/nonexistent.ini"}), 2,
+                 "voltcheck-cli: нет файла настроек /nonexistent.ini\n"}),
+    [](const testing::TestParamInfo<TFailure>& info) { return info.param.name; });
+
+}  // namespace

@@ -1,0 +1,71 @@
+"""Reads a voltcheck-cli output with Python's own csv and json parsers and prints one
+line per record as "key=value" tokens, the keys being the CSV column names, so that
+the C++ tests check both formats alike. A malformed file ends with status 1."""
+import csv
+import json
+import sys
+
+
+def reject_constant(name):
+    raise ValueError("not a JSON number: " + name)
+
+
+def number(value):
+    if isinstance(value, bool) or not isinstance(value, (int, float)):
+        raise ValueError("not a number: %r" % (value,))
+    return repr(value)
+
+
+def from_csv(path):
+    with open(path, newline="", encoding="utf-8") as f:
+        rows = list(csv.reader(f, strict=True))
+    if not rows:
+        return
+    header = rows[0]
+    print("columns=" + ";".join(header))
+    for n, row in enumerate(rows[1:], start=2):
+        if len(row) != len(header):
+            raise ValueError("line %d has %d fields, the header %d" % (n, len(row), len(header)))
+        print(" ".join("%s=%s" % (h, v) for h, v in zip(header, row)))
+
+
+def from_jsonl(path):
+    with open(path, encoding="utf-8") as f:
+        for n, line in enumerate(f, start=1):
+            record = json.loads(line, parse_constant=reject_constant)
+            if "stats" in record:
+                if set(record) != {"stats"}:
+                    raise ValueError("line %d: keys %s" % (n, sorted(record)))
+                tokens = []
+                for c, s in record["stats"].items():
+                    if set(s) != {"count", "min", "max", "mean", "std", "overloads"}:
+                        raise ValueError("line %d: stats keys %s" % (n, sorted(s)))
+                    tokens += ["stats%s_%s=%s" % (c, k, "" if v is None else number(v)) for k, v in s.items()]
+                print(" ".join(tokens))
+                continue
+            if set(record) != {"time", "frame", "channels"}:
+                raise ValueError("line %d: keys %s" % (n, sorted(record)))
+            tokens = ["time=" + record["time"], "frame=" + number(record["frame"])]
+            for c, channel in record["channels"].items():
+                if not set(channel) <= {"volts", "hertz", "overload"} or "volts" not in channel:
+                    raise ValueError("line %d: channel %s keys %s" % (n, c, sorted(channel)))
+                tokens.append("ch%s_volts=%s" % (c, number(channel["volts"])))
+                if "hertz" in channel:
+                    tokens.append("ch%s_hertz=%s" % (c, number(channel["hertz"])))
+                if not isinstance(channel["overload"], bool):
+                    raise ValueError("line %d: overload %r" % (n, channel["overload"]))
+                tokens.append("ch%s_overload=%d" % (c, 1 if channel["overload"] else 0))
+            print(" ".join(tokens))
+
+
+def main():
+    try:
+        (from_csv if sys.argv[1] == "csv" else from_jsonl)(sys.argv[2])
+    except (ValueError, csv.Error, UnicodeDecodeError) as e:
+        print("malformed: %s" % e, file=sys.stderr)
+        return 1
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

@@ -1,0 +1,320 @@
+#include "CliOptions.h"
+
+#include "instrument/Zeb44Tables.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <string_view>
+
+const char* const CliUsage =
+    "использование: voltcheck-cli list|measure [ПАРАМЕТРЫ]\n"
+    "  list      крейты сервера крейтов и отвечающие модули ZEB44\n"
+    "  measure   измерение модулем ZEB44, как в окне программы, кадр за кадром\n"
+    "voltcheck-cli КОМАНДА --help: параметры команды.\n"
+    "Сервер крейтов: 127.0.0.1:11111; переменная окружения ZEB_SERVER_PORT заменяет порт.\n"
+    "Код завершения: 0 - выполнено, 1 - ошибка измерения или устройства, 2 - неверный вызов.\n";
+
+const char* const ListUsage =
+    "использование: voltcheck-cli list\n"
+    "Печатает каждый крейт (серийный номер, модель, код типа) и под ним каждый\n"
+    "отвечающий модуль ZEB44 (слот, серийный номер, версия прошивки):\n"
+    "  crate ZN8-300052 ZEB-N8 30\n"
+    "  module 3 4400117 2.1.0.7\n";
+
+const char* const MeasureUsage =
+    "использование: voltcheck-cli measure [ПАРАМЕТРЫ]\n"
+    "Модуль:\n"
+    "  --crate SERIAL        крейт (по умолчанию первый с отвечающим ZEB44)\n"
+    "  --slot N              слот 1..16 (по умолчанию первый отвечающий ZEB44 крейта)\n"
+    "Параметры измерения (по умолчанию - из --settings, иначе штатные настройки программы):\n"
+    "  --settings FILE       файл настроек программы (Voltcheck.ini); параметры строки важнее\n"
+    "  --rate HZ             частота АЦП из таблицы частот (с точностью 0.5 Гц)\n"
+    "  --coupling dc|ac|zero вход: AC и DC, только AC, собственный ноль модуля\n"
+    "  --channels 1,3,4      включённые каналы\n"
+    "  --range VOLTS         диапазон всех каналов: 10, 3, 1, 0.3, 0.1, 0.03\n"
+    "  --range C=VOLTS       диапазон канала C (можно повторять)\n"
+    "  --mode dc|ac          режим измерения всех каналов\n"
+    "  --method fft|sum      спектральный метод или взвешенная сумма\n"
+    "  --amplitude rms|amp   СКЗ или амплитуда (режим AC)\n"
+    "  --time SECONDS        максимальное время сбора кадра\n"
+    "Конец измерения (без них - по Ctrl+C или SIGTERM):\n"
+    "  --frames N            после N кадров\n"
+    "  --duration SECONDS    кадры начинаются, пока не прошло столько секунд\n"
+    "Вывод:\n"
+    "  --format csv|jsonl    строка CSV (по умолчанию) или объект JSON на кадр\n"
+    "  --output FILE         в файл (создаётся заново) вместо стандартного вывода\n"
+    "  --stats               в конце по каждому каналу: число кадров, минимум, максимум,\n"
+    "                        среднее, стандартное отклонение, число перегрузок\n"
+    "                        (CSV - в стандартный поток ошибок, jsonl - последней строкой)\n";
+
+namespace {
+
+bool ParseNumber(const std::string& text, double& value) {
+    if (text.empty()) return false;
+    char* end = nullptr;
+    errno = 0;
+    const double v = std::strtod(text.c_str(), &end);
+    if (errno != 0 || end != text.c_str() + text.size() || !std::isfinite(v)) return false;
+    value = v;
+    return true;
+}
+
+bool ParseWhole(const std::string& text, long long low, long long high, long long& value) {
+    if (text.empty() || text[0] == '+' || text[0] == '-' || text[0] == ' ') return false;
+    char* end = nullptr;
+    errno = 0;
+    const long long v = std::strtoll(text.c_str(), &end, 10);
+    if (errno != 0 || end != text.c_str() + text.size() || v < low || v > high) return false;
+    value = v;
+    return true;
+}
+
+std::string HertzText(double hertz) {
+    char buffer[40];
+    std::snprintf(buffer, sizeof buffer, "%.15g", hertz);
+    return buffer;
+}
+
+bool ParseChannels(const std::string& text, std::array<bool, 4>& channels) {
+    channels = {};
+    std::size_t start = 0;
+    bool any = false;
+    while (start <= text.size()) {
+        const std::size_t comma = text.find(',', start);
+        const std::string item = text.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
+        long long c = 0;
+        if (!ParseWhole(item, 1, 4, c) || channels[c - 1]) return false;
+        channels[c - 1] = true;
+        any = true;
+        if (comma == std::string::npos) break;
+        start = comma + 1;
+    }
+    return any;
+}
+
+constexpr std::string_view ValueOptions[] = {"--crate",     "--slot",      "--settings", "--rate",   "--coupling",
+                                             "--channels",  "--range",     "--mode",     "--method", "--amplitude",
+                                             "--time",      "--frames",    "--duration", "--format", "--output"};
+
+bool TakesValue(std::string_view name) {
+    for (std::string_view option : ValueOptions)
+        if (option == name) return true;
+    return false;
+}
+
+bool ApplyOption(const std::string& name, const std::string& value, TCliOptions& o, std::string& error) {
+    if (name == "--crate") {
+        if (value.empty() || value.size() > 15) {
+            error = "неверный серийный номер крейта (1..15 символов): " + value;
+            return false;
+        }
+        o.CrateSerial = value;
+    } else if (name == "--slot") {
+        long long slot = 0;
+        if (!ParseWhole(value, 1, 16, slot)) {
+            error = "неверный слот (нужно число 1..16): " + value;
+            return false;
+        }
+        o.Slot = static_cast<int>(slot);
+    } else if (name == "--settings") {
+        o.SettingsFile = value;
+    } else if (name == "--rate") {
+        double hertz = 0;
+        if (!ParseNumber(value, hertz) || hertz <= 0) {
+            error = "неверная частота АЦП (нужно положительное число герц): " + value;
+            return false;
+        }
+        const int row = MatchAdcRate(hertz, error);
+        if (row < 0) return false;
+        o.AdcRateIndex = row;
+    } else if (name == "--coupling") {
+        if (value == "dc") {
+            o.ConnectionMode = 0;
+        } else if (value == "ac") {
+            o.ConnectionMode = 1;
+        } else if (value == "zero") {
+            o.ConnectionMode = 2;
+        } else {
+            error = "неверный вход (нужно dc, ac или zero): " + value;
+            return false;
+        }
+    } else if (name == "--channels") {
+        std::array<bool, 4> channels{};
+        if (!ParseChannels(value, channels)) {
+            error = "неверный список каналов (нужны разные номера 1..4 через запятую): " + value;
+            return false;
+        }
+        o.Channels = channels;
+    } else if (name == "--range") {
+        const std::size_t eq = value.find('=');
+        long long channel = 0;
+        if (eq != std::string::npos && !ParseWhole(value.substr(0, eq), 1, 4, channel)) {
+            error = "неверный канал диапазона (нужно C=VOLTS, C от 1 до 4): " + value;
+            return false;
+        }
+        const std::string voltsText = eq == std::string::npos ? value : value.substr(eq + 1);
+        double volts = 0;
+        if (!ParseNumber(voltsText, volts)) {
+            error = "неверный диапазон (нужно число вольт): " + value;
+            return false;
+        }
+        const int row = MatchRange(volts, error);
+        if (row < 0) return false;
+        if (eq == std::string::npos)
+            o.CommonRangeIndex = row;
+        else
+            o.ChannelRangeIndex[channel - 1] = row;
+    } else if (name == "--mode") {
+        if (value != "dc" && value != "ac") {
+            error = "неверный режим (нужно dc или ac): " + value;
+            return false;
+        }
+        o.MeasuringMode = value == "ac" ? 1 : 0;
+    } else if (name == "--method") {
+        if (value != "fft" && value != "sum") {
+            error = "неверный метод (нужно fft или sum): " + value;
+            return false;
+        }
+        o.Method = value;
+    } else if (name == "--amplitude") {
+        if (value != "rms" && value != "amp") {
+            error = "неверный тип амплитуды (нужно rms или amp): " + value;
+            return false;
+        }
+        o.Amplitude = value;
+    } else if (name == "--time") {
+        double seconds = 0;
+        if (!ParseNumber(value, seconds) || seconds <= 0) {
+            error = "неверное время сбора кадра (нужно положительное число секунд): " + value;
+            return false;
+        }
+        o.MaxTime = seconds;
+    } else if (name == "--frames") {
+        long long frames = 0;
+        if (!ParseWhole(value, 1, 1000000000000LL, frames)) {
+            error = "неверное число кадров (нужно целое число от 1): " + value;
+            return false;
+        }
+        o.Frames = static_cast<std::uint64_t>(frames);
+    } else if (name == "--duration") {
+        double seconds = 0;
+        if (!ParseNumber(value, seconds) || seconds <= 0) {
+            error = "неверная длительность (нужно положительное число секунд): " + value;
+            return false;
+        }
+        o.Duration = seconds;
+    } else if (name == "--format") {
+        if (value != "csv" && value != "jsonl") {
+            error = "неверный формат (нужно csv или jsonl): " + value;
+            return false;
+        }
+        o.Format = value == "csv" ? TOutputFormat::Csv : TOutputFormat::Jsonl;
+    } else if (name == "--output") {
+        if (value.empty()) {
+            error = "не задано имя файла вывода";
+            return false;
+        }
+        o.Output = value;
+    }
+    return true;
+}
+
+}  // namespace
+
+int MatchAdcRate(double hertz, std::string& error) {
+    int below = -1;
+    int above = -1;
+    for (int r = 0; r < instrument::AdcRateCount; ++r) {
+        const double f = instrument::AdcRates[r].Frequency;
+        if (std::fabs(f - hertz) <= 0.5) return r;
+        if (f < hertz && (below < 0 || f > instrument::AdcRates[below].Frequency)) below = r;
+        if (f > hertz && (above < 0 || f < instrument::AdcRates[above].Frequency)) above = r;
+    }
+    error = "частоты АЦП " + HertzText(hertz) + " Гц нет в таблице частот; ближайшие: ";
+    if (below >= 0) error += HertzText(instrument::AdcRates[below].Frequency) + " Гц";
+    if (below >= 0 && above >= 0) error += " и ";
+    if (above >= 0) error += HertzText(instrument::AdcRates[above].Frequency) + " Гц";
+    return -1;
+}
+
+int MatchRange(double volts, std::string& error) {
+    for (int r = 0; r < instrument::RangeCount; ++r) {
+        const double v = instrument::InputRanges[r].Volts;
+        if (std::fabs(v - volts) <= v * 1e-9) return r;
+    }
+    error = "диапазона " + HertzText(volts) + " В нет; есть:";
+    for (int r = 0; r < instrument::RangeCount; ++r) error += " " + HertzText(instrument::InputRanges[r].Volts);
+    error += " В";
+    return -1;
+}
+
+bool ParseCliOptions(int argc, const char* const* argv, TCliOptions& options, std::string& error) {
+    options = TCliOptions{};
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "-h" || arg == "--help") {
+            options.Help = true;
+            continue;
+        }
+        if (options.Command == TCliCommand::None) {
+            if (arg == "list") {
+                options.Command = TCliCommand::List;
+                continue;
+            }
+            if (arg == "measure") {
+                options.Command = TCliCommand::Measure;
+                continue;
+            }
+            error = arg.rfind("--", 0) == 0 ? "сначала нужна команда list или measure, потом " + arg
+                                            : "неизвестная команда: " + arg;
+            return false;
+        }
+        if (arg.rfind("--", 0) != 0) {
+            error = "лишний аргумент: " + arg;
+            return false;
+        }
+        // --name value or --name=value
+        std::string name = arg;
+        std::string value;
+        bool haveValue = false;
+        if (const auto eq = arg.find('='); eq != std::string::npos) {
+            name = arg.substr(0, eq);
+            value = arg.substr(eq + 1);
+            haveValue = true;
+        }
+        if (options.Command == TCliCommand::Measure && name == "--stats" && !haveValue) {
+            options.Stats = true;
+            continue;
+        }
+        if (options.Command != TCliCommand::Measure || !TakesValue(name)) {
+            error = "неизвестный параметр: " + name;
+            return false;
+        }
+        if (!haveValue) {
+            if (i + 1 >= argc) {
+                error = "параметру " + name + " нужно значение";
+                return false;
+            }
+            value = argv[++i];
+        }
+        if (!ApplyOption(name, value, options, error)) return false;
+    }
+    if (options.Help) return true;
+    if (options.Command == TCliCommand::None) {
+        error = "не задана команда (list или measure)";
+        return false;
+    }
+    if (options.ConnectionMode && options.MeasuringMode) {
+        if (*options.ConnectionMode == 1 && *options.MeasuringMode == 0) {
+            error = "--coupling ac измеряет только AC: --mode dc с ним невозможен";
+            return false;
+        }
+        if (*options.ConnectionMode == 2 && *options.MeasuringMode == 1) {
+            error = "--coupling zero измеряет только DC: --mode ac с ним невозможен";
+            return false;
+        }
+    }
+    return true;
+}

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+// Command line of voltcheck-cli: "list" or "measure" and their options.
+enum class TCliCommand { None, List, Measure };
+enum class TOutputFormat { Csv, Jsonl };
+
+struct TCliOptions {
+    TCliCommand Command = TCliCommand::None;
+    bool Help = false;  // --help: of the command, or of the tool without one
+
+    // measure: the module.
+    std::optional<std::string> CrateSerial;
+    std::optional<int> Slot;  // 1 ... 16
+    // measure: what the command line sets; the rest comes from --settings or the
+    // defaults of a new settings file.
+    std::optional<std::string> SettingsFile;
+    std::optional<int> AdcRateIndex;       // row of the rate table
+    std::optional<int> ConnectionMode;     // 0 dc, 1 ac, 2 zero
+    std::optional<std::array<bool, 4>> Channels;
+    std::optional<int> CommonRangeIndex;   // --range VOLTS
+    std::array<std::optional<int>, 4> ChannelRangeIndex;  // --range C=VOLTS (after the common one)
+    std::optional<int> MeasuringMode;      // 0 dc, 1 ac
+    std::optional<std::string> Method;     // "fft" or "sum"
+    std::optional<std::string> Amplitude;  // "rms" or "amp"
+    std::optional<double> MaxTime;         // seconds
+    // measure: the end and the output.
+    std::optional<std::uint64_t> Frames;
+    std::optional<double> Duration;  // seconds
+    TOutputFormat Format = TOutputFormat::Csv;
+    std::optional<std::string> Output;
+    bool Stats = false;
+};
+
+// Parses argv[1 ...]. On failure returns false with a one-line reason in error.
+bool ParseCliOptions(int argc, const char* const* argv, TCliOptions& options, std::string& error);
+
+// The row of the rate table within 0.5 Hz of hertz; else -1 and the reason naming
+// the nearest rates in error.
+int MatchAdcRate(double hertz, std::string& error);
+// The row of the range table for volts; else -1 and the reason naming the ranges.
+int MatchRange(double volts, std::string& error);
+
+extern const char* const CliUsage;
+extern const char* const ListUsage;
+extern const char* const MeasureUsage;

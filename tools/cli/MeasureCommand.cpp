@@ -1,0 +1,229 @@
+#include "MeasureCommand.h"
+
+#include "CrateAccess.h"
+#include "IniFile/IniFile.h"
+#include "instrument/Zeb44Tables.h"
+#include "readings/ReadingFormat.h"
+#include "readings/ReadingStats.h"
+#include "run/MeasurementRun.h"
+#include "run/RunMessages.h"
+#include "settings/SettingsReader.h"
+
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+
+namespace {
+
+int UsageError(const std::string& message) {
+    std::fprintf(stderr, "voltcheck-cli: %s\n", message.c_str());
+    return ExitUsage;
+}
+
+// The window's measuring mode of a channel after a load: the connection mode and the
+// common measuring-mode list (AC only measures AC, own zero only DC).
+computation::TChannelMode ChannelMode(int connectionMode, int commonMethodIndex) {
+    const bool ac = connectionMode == 1 || (connectionMode == 0 && commonMethodIndex == 1);
+    return ac ? computation::TChannelMode::Ac : computation::TChannelMode::Dc;
+}
+
+struct TMeasureSetup {
+    run::TModuleParameters Parameters;
+    run::TRunSettings Settings;
+    std::optional<std::string> CrateSerial;  // from the command line: this module or a failure
+    std::optional<int> Slot;
+    std::optional<std::string> WantedCrate;  // from the settings file: this module if present
+    std::optional<int> WantedSlot;
+};
+
+// The settings file (or a new file's defaults) with the command line over it.
+bool MakeSetup(const TCliOptions& o, TMeasureSetup& setup, std::string& error) {
+    settings::ModuleSettings stored;
+    if (o.SettingsFile) {
+        std::error_code ec;
+        if (!std::filesystem::is_regular_file(*o.SettingsFile, ec)) {
+            error = "нет файла настроек " + *o.SettingsFile;
+            return false;
+        }
+        const inifile::TIniFile file(*o.SettingsFile);
+        if (!file.LoadStatus()) {
+            error = file.LoadStatus().message;
+            return false;
+        }
+        stored = settings::ReadModuleSettings(file);
+        const settings::DiscoverySettings discovery = settings::ReadDiscoverySettings(file);
+        if (!discovery.crateSerial.empty()) setup.WantedCrate = discovery.crateSerial;
+        if (discovery.moduleSlot >= 1 && discovery.moduleSlot <= 16) setup.WantedSlot = discovery.moduleSlot;
+    }
+    if (o.Method) stored.computationMethod = *o.Method;
+    if (o.Amplitude) stored.amplitudeType = *o.Amplitude;
+    if (o.MaxTime) stored.maxAcquisitionTime = *o.MaxTime;
+    settings::ModuleControls controls = settings::ResolveModuleControls(stored);
+    if (o.AdcRateIndex) controls.adcRateIndex = *o.AdcRateIndex;
+    if (o.ConnectionMode) controls.connectionModeIndex = *o.ConnectionMode;
+    if (o.Channels) controls.channelEnabled = *o.Channels;
+    if (o.CommonRangeIndex) controls.channelRangeIndex.fill(*o.CommonRangeIndex);
+    for (int c = 0; c < 4; ++c)
+        if (o.ChannelRangeIndex[c]) controls.channelRangeIndex[c] = *o.ChannelRangeIndex[c];
+    if (o.MeasuringMode) controls.commonMethodIndex = *o.MeasuringMode;
+
+    run::TModuleParameters& p = setup.Parameters;
+    p.AdcRateIndex = controls.adcRateIndex;
+    p.ConnectionMode = controls.connectionModeIndex;
+    run::TRunSettings& s = setup.Settings;
+    s.ComputationMethod = stored.computationMethod;
+    s.AmplitudeType = stored.amplitudeType;
+    s.MaxAcquisitionTime = stored.maxAcquisitionTime;
+    for (int c = 0; c < 4; ++c) {
+        p.ChannelEnabled[c] = controls.channelEnabled[c];
+        p.RangeIndex[c] = controls.channelRangeIndex[c];
+        s.RangeIndex[c] = controls.channelRangeIndex[c];
+        s.ChannelMode[c] = ChannelMode(controls.connectionModeIndex, controls.commonMethodIndex);
+    }
+    setup.CrateSerial = o.CrateSerial;
+    setup.Slot = o.Slot;
+    return true;
+}
+
+// Where the lines go: standard output or the --output file, each line flushed.
+class TLineSink {
+public:
+    bool Open(const std::optional<std::string>& path, std::string& error) {
+        if (!path) {
+            name_ = "стандартный вывод";
+            file_ = stdout;
+            return true;
+        }
+        name_ = *path;
+        owned_.reset(std::fopen(path->c_str(), "w"));
+        if (!owned_) {
+            error = "не могу создать файл " + *path + ": " + std::strerror(errno);
+            return false;
+        }
+        file_ = owned_.get();
+        return true;
+    }
+    // True when the whole line reached the file (or pipe).
+    bool Write(const std::string& line, std::string& error) {
+        errno = 0;
+        if (std::fwrite(line.data(), 1, line.size(), file_) == line.size() && std::fflush(file_) == 0) return true;
+        error = "не могу записать в " + name_ + ": " + std::strerror(errno != 0 ? errno : EIO);
+        return false;
+    }
+    bool Close(std::string& error) {
+        if (!owned_) return true;
+        const bool ok = std::fclose(owned_.release()) == 0;
+        if (!ok) error = "не могу закрыть " + name_ + ": " + std::strerror(errno);
+        return ok;
+    }
+
+private:
+    struct TCloser {
+        void operator()(std::FILE* f) const { std::fclose(f); }
+    };
+    std::string name_;
+    std::FILE* file_ = nullptr;
+    std::unique_ptr<std::FILE, TCloser> owned_;
+};
+
+}  // namespace
+
+int RunList() {
+    std::vector<TListedCrate> crates;
+    std::string error;
+    if (!ListCrates(crates, error)) {
+        std::fprintf(stderr, "%s\n", error.c_str());
+        return ExitFailed;
+    }
+    for (const TListedCrate& crate : crates) {
+        std::printf("crate %s %s %u\n", crate.Serial.c_str(), instrument::CrateModelName(crate.TypeCode),
+                    unsigned{crate.TypeCode});
+        for (const TListedModule& module : crate.Modules)
+            std::printf("module %d %s %s\n", module.Slot, module.Serial.empty() ? "-" : module.Serial.c_str(),
+                        FirmwareText(module.Firmware).c_str());
+    }
+    return std::fflush(stdout) == 0 ? ExitDone : ExitFailed;
+}
+
+int RunMeasure(const TCliOptions& options, const std::atomic<bool>& stop) {
+    TMeasureSetup setup;
+    std::string error;
+    if (!MakeSetup(options, setup, error)) return UsageError(error);
+    TLineSink sink;
+    if (!sink.Open(options.Output, error)) return UsageError(error);
+
+    ModuleRecord module{};
+    TOpenedModule opened;
+    bool open = false;
+    if (!setup.CrateSerial && !setup.Slot && (setup.WantedCrate || setup.WantedSlot))
+        open = OpenMeasureModule(setup.WantedCrate, setup.WantedSlot, module, opened, error);
+    if (!open && !OpenMeasureModule(setup.CrateSerial, setup.Slot, module, opened, error)) {
+        std::fprintf(stderr, "%s\n", error.c_str());
+        return ExitFailed;
+    }
+
+    // The acquisition thread's order of steps; the first failure is the run's message.
+    std::string message;
+    const auto passed = [&message](const run::TStepResult& step) {
+        if (step.Kind == run::TStepResult::TKind::Failed && message.empty()) message = step.Message;
+        return step.Ok();
+    };
+    run::TMeasurementRun run(module, stop);
+    std::unique_ptr<readings::TReadingStats> stats;
+    bool writable = true;
+    try {
+        run.Begin(setup.Settings);
+        if (passed(run.ConfigureModule(setup.Parameters)) &&
+            passed(run.CheckThroughput(opened.CrateTypeCode, opened.ModuleName)) && passed(run.PrepareBuffers())) {
+            const readings::TColumns columns = readings::ColumnsOfRun(run);
+            stats = std::make_unique<readings::TReadingStats>(columns);
+            if (options.Format == TOutputFormat::Csv) writable = sink.Write(readings::CsvHeader(columns), message);
+            const auto start = std::chrono::steady_clock::now();
+            std::uint64_t frame = 0;
+            while (writable && !stop.load()) {
+                if (options.Duration &&
+                    std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count() >= *options.Duration)
+                    break;
+                if (!passed(run.AcquireFrame())) break;
+                if (!passed(run.ConvertFrame())) break;
+                if (!passed(run.ComputeChannels(columns.Enabled))) break;
+                const readings::TReading reading =
+                    readings::ReadingOfRun(run, columns.Enabled, ++frame, std::chrono::system_clock::now());
+                const std::string line = options.Format == TOutputFormat::Csv ? readings::CsvLine(columns, reading)
+                                                                              : readings::JsonLine(columns, reading);
+                writable = sink.Write(line, message);
+                if (!writable) break;
+                stats->Add(reading);
+                if (options.Frames && frame >= *options.Frames) break;
+            }
+        }
+    } catch (...) {
+        if (message.empty()) message = run::messages::LoopException;
+    }
+    // Every run ends with the module stopped and its buffer cleared, even one stopped
+    // in the middle of a frame.
+    passed(run.StopModule());
+    run.Release();
+    CloseModule(module);
+    if (!message.empty()) std::fprintf(stderr, "%s\n", message.c_str());
+    if (options.Stats && stats) {
+        if (options.Format == TOutputFormat::Csv) {
+            std::fputs(stats->Csv().c_str(), stderr);
+        } else if (writable) {
+            std::string writeError;
+            if (!sink.Write(stats->JsonLine(), writeError)) {
+                if (message.empty()) std::fprintf(stderr, "%s\n", writeError.c_str());
+                message = writeError;
+            }
+        }
+    }
+    std::string closeError;
+    if (!sink.Close(closeError) && message.empty()) {
+        std::fprintf(stderr, "%s\n", closeError.c_str());
+        message = closeError;
+    }
+    return message.empty() ? ExitDone : ExitFailed;
+}
