@@ -375,7 +375,7 @@ struct TFailure {
     std::vector<std::string> args;
     int status;
     std::string message;  // standard error: all of it when it ends with a line break, else its beginning
-    std::string out;      // standard output: the header when the run failed after its buffers stood
+    std::string out = {};  // standard output: the header when the run failed after its buffers stood
 };
 
 void PrintTo(const TFailure& failure, std::ostream* os) { *os << failure.name; }
