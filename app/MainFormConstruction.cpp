@@ -329,4 +329,7 @@ void TMainForm::BindHandlers() {
     BindDiscoveryHandlers();
     BindSettingsHandlers();
     BindMultimeterPageHandlers();
+    BindCoefficientPageHandlers();
+    BindVerificationPageHandlers();
+    BindInstrumentPanelHandlers();
 }
