@@ -90,6 +90,8 @@ void TStringGrid::SetCell(int column, int row, const QString& text) {
     settingCell_ = true;
     cell->setText(text);
     settingCell_ = false;
+    // The editor shows the cell: what the editor writes back on closing is the new text.
+    if (editor_ != nullptr && currentRow() == row && currentColumn() == column) editor_->setText(text);
 }
 
 void TStringGrid::SetColumnWidths(const QList<int>& widths) {
