@@ -27,6 +27,9 @@ public:
     TShowingPresenter() { SetMessagePresenter(this); }
     ~TShowingPresenter() override { SetMessagePresenter(nullptr); }
     int Present(QDialog& box) override {
+        // Shown without taking the focus from the windows of other test programs.
+        box.setWindowModality(Qt::NonModal);
+        box.setAttribute(Qt::WA_ShowWithoutActivating);
         box.show();
         WindowNames.push_back(QTest::qWaitForWindowExposed(&box) ? XWindowName(box) : QString("<not shown>"));
         box.hide();
