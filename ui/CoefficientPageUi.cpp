@@ -26,6 +26,8 @@ TStringGrid* Grid(QWidget* parent, const char* name, int left, int top, int widt
     pal.setColor(QPalette::Base, Qt::white);
     pal.setColor(QPalette::Text, pal.color(QPalette::WindowText));
     grid->setPalette(pal);
+    // Editing is allowed as designed; the first cell selection switches it off.
+    grid->SetEditing(true);
     return grid;
 }
 
