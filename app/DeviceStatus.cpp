@@ -2,6 +2,7 @@
 // tooltips, and the module's serial number and firmware version.
 #include "app/MainForm.h"
 
+#include "app/ApplicationTitle.h"
 #include "app/VersionInfo.h"
 #include "instrument/Zeb44Tables.h"
 #include "device/InitAndConfigThread.h"
@@ -55,7 +56,7 @@ void TMainForm::ShowDeviceStatus(const TInitAndConfigThread& run, bool withDevic
         caption = QString("Voltcheck - %1.%2.%3").arg(version.Major).arg(version.Minor).arg(version.Release);
     }
     setWindowTitle(caption);
-    QApplication::setApplicationDisplayName(caption);
+    SetApplicationTitle(caption);
 
     const uint16_t mode = run.DiscoveryMode;
     if (!withDevice && mode == 3) Ui.ZebCratesComboBox->clear();

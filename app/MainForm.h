@@ -4,6 +4,7 @@
 #include "run/ChannelDisplay.h"
 #include "device/DiscoveryWindow.h"
 #include "ui/MainFormUi.h"
+#include "ui/StringGrid.h"
 
 #include "IniFile/IniFile.h"
 #include "instrument/Zeb44Tables.h"
@@ -14,6 +15,7 @@
 #include <QEvent>
 #include <QMainWindow>
 #include <QPoint>
+#include <QRect>
 #include <QString>
 
 #include <array>
@@ -191,6 +193,61 @@ public:
     // Writes the configuration fields of Module from the page's controls (a list without
     // selection sends the table's default row, see run/ModuleConfiguration.h); sends nothing.
     void WriteModuleConfiguration();
+
+    // Coefficient page (app/CoefficientPage.cpp). The two grids share these handlers.
+    // The text of the grid cell whose editor was opened last.
+    QString EditStartText;
+    void CorrectionCoefsStringGridDrawCell(QObject* sender, int column, int row, const QRect& rect,
+                                           TGridDrawState state);
+    void CorrectionCoefsStringGridDblClick(QObject* sender);
+    void CorrectionCoefsStringGridGetEditText(QObject* sender, int column, int row, QString& value);
+    void CorrectionCoefsStringGridKeyDown(QObject* sender, int key);
+    void CorrectionCoefsStringGridKeyUp(QObject* sender, int key);
+    void CorrectionCoefsStringGridSelectCell(QObject* sender, int column, int row, bool& canSelect);
+    void CorrectionCoefsStringGridKeyPress(QObject* sender, QChar key);
+    void CorrectionCoefsStringGridSetEditText(QObject* sender, int column, int row, const QString& value);
+    void SaveCalibrCoefsGridToFactoryFlashLMDButtonClick();
+    void SaveCalibrCoefsGridToUserFlashLMDButtonClick();
+    void RefreshCalibrCoefsGridFromFactoryFlashLMDButtonClick();
+    void RefreshCalibrCoefsGridFromUserFlashLMDButtonClick();
+    void ResetCalibrCoefsGridInUserFlashLMDButtonClick();
+    // The steps where the coefficients would move between the module, the images and the grids.
+    void ReadFactoryCoefs();
+    bool UserCoefsPresent();
+    void ShowCoefs();
+    bool TakeCoefsFromGrids();
+    bool WriteFactoryCoefs();
+    // Whether the factory and the user store refuse writing. Without information about
+    // the stores both count as refusing, so no save button is offered on a guess.
+    void QueryStoreLocks(bool& factoryLocked, bool& userLocked);
+    // Enables each save button unless its store refuses writing.
+    void UpdateCoefsButtons();
+    void BindCoefficientPageHandlers();
+
+    // Verification page and the page-change guard (app/VerificationPage.cpp).
+    void VerifySplitterMoved();
+    void CfgFileNameEditChange();
+    void VerifyTreeViewTitleLMDEditKeyDown();
+    void LoadFromFileVerifyTreeViewButtonClick();
+    void SaveToFileVerifyTreeViewButtonClick();
+    void FullCollapseButtonClick();
+    void FullExpandButtonClick();
+    void EnaWriteLogFileLMDCheckBoxChange();
+    void MainLMDPageControlChanging();
+    void MainLMDPageControlChange();
+    // newIndex: the page about to become active; allowChange false keeps the current page.
+    void MainLMDPageControlChangingEx(int newIndex, bool& allowChange);
+    void BindVerificationPageHandlers();
+
+    // External generator and multimeter panel (app/InstrumentPanel.cpp).
+    void CommonLMDEditChange(QObject* sender);
+    // key: the character typed into a generator entry; set to null to discard it.
+    void CommonLMDEditKeyPress(QObject* sender, QChar& key);
+    void UpdateStartButton();
+    void AcDcVoltmeterModeLMDRadioGroupChange(QObject* sender);
+    void AcFilterVoltmeterLMDComboBoxChange();
+    void GeneratorChannelStateLMDRadioGroupChange();
+    void BindInstrumentPanelHandlers();
 
     // Application-wide handlers.
     void ApplicationShortCut(int key, bool& handled);

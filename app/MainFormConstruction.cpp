@@ -313,5 +313,8 @@ void TMainForm::BindHandlers() {
     BindDiscoveryHandlers();
     BindSettingsHandlers();
     BindMultimeterPageHandlers();
+    BindCoefficientPageHandlers();
+    BindVerificationPageHandlers();
+    BindInstrumentPanelHandlers();
     ReadingLog = new TReadingLog(*this);
 }

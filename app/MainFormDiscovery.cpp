@@ -3,6 +3,8 @@
 // and the wait that lets a run end before the window closes.
 #include "app/MainForm.h"
 
+#include "app/WindowPlacement.h"
+
 #include "IniFile/IniFile.h"
 #include "device/CrateScan.h"
 #include "device/InitAndConfigThread.h"
@@ -131,8 +133,11 @@ void TMainForm::PrepareDiscovery(TInitAndConfigThread& run) {
 void TMainForm::RestoreWindowPosition(TInitAndConfigThread& run) {
     if (!run.RestoreSettings || run.DiscoverySettingsFile == nullptr) return;
     const settings::ApplicationSettings stored = settings::ReadApplicationSettings(*run.DiscoverySettingsFile);
-    if (stored.windowTop != -1) move(x(), stored.windowTop);
-    if (stored.windowLeft != -1) move(stored.windowLeft, y());
+    QPoint position = pos();
+    if (stored.windowTop != -1) position.setY(stored.windowTop);
+    if (stored.windowLeft != -1) position.setX(stored.windowLeft);
+    // A position saved on another screen arrangement must not hide the window.
+    move(FitWindowPosition(position, frameGeometry().size(), AvailableScreenAreas(), PrimaryScreenArea()));
 }
 
 bool TMainForm::FullSearch(TInitAndConfigThread& run) {

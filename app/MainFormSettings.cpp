@@ -178,6 +178,7 @@ bool TMainForm::LoadCoefficientSource(const inifile::TIniFile* settingsFile) {
     WorkingCoefs.fill(0);
     FactoryCoefs.fill(0);
     UserCoefs.fill(0);
+    ReadFactoryCoefs();
     WorkingCoefs = FactoryCoefs;
     return true;
 }

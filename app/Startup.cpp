@@ -1,5 +1,6 @@
 #include "app/Startup.h"
 
+#include "app/ApplicationTitle.h"
 #include "app/MainForm.h"
 #include "app/MessagePresenter.h"
 
@@ -13,7 +14,7 @@ namespace {
 std::optional<QSize> givenScreenSize;
 
 void ShowException(const QString& message) {
-    ApplicationMessageBox(nullptr, message, QApplication::applicationName(), TMessageBoxIcon::Error);
+    ApplicationMessageBox(nullptr, message, ApplicationTitle(), TMessageBoxIcon::Error);
 }
 }  // namespace
 
@@ -28,7 +29,7 @@ void SetStartupScreenSize(std::optional<QSize> size) { givenScreenSize = size; }
 int RunVoltcheck(QApplication& app) {
     try {
         QApplication::setApplicationName("Voltcheck");
-        QApplication::setApplicationDisplayName("Voltcheck");
+        SetApplicationTitle("Voltcheck");
         const QSize screen = StartupScreenSize();
         if (screen.width() >= MinimumScreenWidth && screen.height() >= MinimumScreenHeight) {
             auto form = std::make_unique<TMainForm>();

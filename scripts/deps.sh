@@ -7,6 +7,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libfftw3-dev libkissfft-dev
   libasio-dev nlohmann-json3-dev
+  libxcb1-dev
   xvfb xauth x11-utils xdotool fonts-liberation imagemagick
 )
 missing=()

@@ -204,7 +204,7 @@ void TMainFormUi::setupUi(QMainWindow* form)
 
     // ---- Main area: the page control fills the panel, which fills the rest of the client area.
     MainLMDSimplePanel = Panel(CentralWidget, "MainLMDSimplePanel", 0, 77, DesignClientWidth, DesignClientHeight - 77, false);
-    MainLMDPageControl = Make<QTabWidget>(MainLMDSimplePanel, "MainLMDPageControl", 0, 0, DesignClientWidth, DesignClientHeight - 77);
+    MainLMDPageControl = Make<TPageControl>(MainLMDSimplePanel, "MainLMDPageControl", 0, 0, DesignClientWidth, DesignClientHeight - 77);
     MainLMDPageControl->setFont(PixelFont("Arial", 20));
     MainLMDPageControl->tabBar()->setExpanding(false);
     MultimeterLMDTabSheet = new QWidget;
@@ -216,6 +216,9 @@ void TMainFormUi::setupUi(QMainWindow* form)
     MainLMDPageControl->addTab(MultimeterLMDTabSheet, QStringLiteral("Мультиметр"));
     MainLMDPageControl->addTab(CorrectionFactorsLMDTabSheet, QStringLiteral("Коэффициенты"));
     MainLMDPageControl->addTab(VerificationLMDTabSheet, QStringLiteral("Поверка"));
+
+    CoefficientPage.setupUi(CorrectionFactorsLMDTabSheet);
+    VerificationPage.setupUi(VerificationLMDTabSheet);
 
     // ---- Multimeter page.
     QWidget* page = MultimeterLMDTabSheet;

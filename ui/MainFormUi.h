@@ -1,5 +1,9 @@
 #pragma once
 
+#include "ui/CoefficientPageUi.h"
+#include "ui/PageControl.h"
+#include "ui/VerificationPageUi.h"
+
 class QAction;
 class QCheckBox;
 class QComboBox;
@@ -56,10 +60,13 @@ public:
 
     // Main area and its pages.
     QFrame* MainLMDSimplePanel = nullptr;
-    QTabWidget* MainLMDPageControl = nullptr;
+    TPageControl* MainLMDPageControl = nullptr;
     QWidget* MultimeterLMDTabSheet = nullptr;
     QWidget* CorrectionFactorsLMDTabSheet = nullptr;
     QWidget* VerificationLMDTabSheet = nullptr;
+    // The controls of the coefficient and verification pages.
+    TCoefficientPageUi CoefficientPage;
+    TVerificationPageUi VerificationPage;
 
     // Multimeter page.
     QFrame* MultimeterLMDSimplePanel = nullptr;

@@ -2,6 +2,7 @@
 // that is built but not shown (so no run of its own starts).
 #include "RecordingPresenter.h"
 
+#include "app/ApplicationTitle.h"
 #include "app/MainForm.h"
 #include "device/InitAndConfigThread.h"
 #include "ui/CircleShape.h"
@@ -153,10 +154,10 @@ TEST_F(DeviceStatusTest, CaptionAndApplicationTitle) {
     // This build is version 1.1.7.0; the fourth part is never shown.
     form->ShowDeviceStatus(*Run(1), true);
     EXPECT_EQ(form->windowTitle(), "Voltcheck - 1.1.7");
-    EXPECT_EQ(QGuiApplication::applicationDisplayName(), "Voltcheck - 1.1.7");
+    EXPECT_EQ(ApplicationTitle(), "Voltcheck - 1.1.7");
     form->ShowDeviceStatus(*Run(1), false);
     EXPECT_EQ(form->windowTitle(), "Voltcheck - ?.?.?");
-    EXPECT_EQ(QGuiApplication::applicationDisplayName(), "Voltcheck - ?.?.?");
+    EXPECT_EQ(ApplicationTitle(), "Voltcheck - ?.?.?");
 }
 
 TEST_F(DeviceStatusTest, OnlyTheStartOfAFullSearchEmptiesTheLists) {

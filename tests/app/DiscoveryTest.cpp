@@ -2,6 +2,7 @@
 // module changes, failures, and closing while a run is at work.
 #include "DiscoveryFixture.h"
 
+#include "app/ApplicationTitle.h"
 #include "app/HintWindow.h"
 #include "device/CrateScan.h"
 #include "ui/CaptionGroupBox.h"
@@ -122,7 +123,7 @@ TEST_F(DiscoveryRunTest, FullSearchSelectsTheWantedCrateAndSlotAndShowsTheModule
     EXPECT_EQ(form->Ui.ModuleSerialNumberLMDLabel->text(), "B16");
     EXPECT_EQ(form->Ui.ModuleFirmwareVersionLMDLabel->text(), "1.2.10.0");
     EXPECT_EQ(form->windowTitle(), "Voltcheck - 1.1.7");
-    EXPECT_EQ(QGuiApplication::applicationDisplayName(), "Voltcheck - 1.1.7");
+    EXPECT_EQ(ApplicationTitle(), "Voltcheck - 1.1.7");
     EXPECT_EQ(form->Ui.ModuleStatusLed->brushColor(), Green);
     EXPECT_EQ(form->Ui.ModuleStatusLed->toolTip(), "Статус модуля 'ZEB44' -> OK");
     EXPECT_EQ(form->Ui.ZebCrateStatusLed->brushColor(), Orange);

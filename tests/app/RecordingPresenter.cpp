@@ -27,5 +27,5 @@ int TRecordingPresenter::Present(QDialog& box) {
     }
     Boxes.push_back(shown);
     if (WhileOpen) WhileOpen();
-    return 1;
+    return Result;
 }

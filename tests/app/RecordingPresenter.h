@@ -32,4 +32,6 @@ public:
 
     std::vector<TShownBox> Boxes;
     std::function<void()> WhileOpen;
+    // The modal result every box returns (the button the operator "pressed").
+    int Result = 1;
 };
