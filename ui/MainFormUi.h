@@ -109,6 +109,8 @@ public:
     QAction* SaveDefaultSettings = nullptr;
     QAction* SaveCurrentSettings = nullptr;
     QAction* BreakLine2 = nullptr;
+    QAction* SignalViewMenuItem = nullptr;   // Ctrl+G: the waveform and spectrum window
+    QAction* SignalViewBreakLine = nullptr;
     QAction* AboutProgram = nullptr;
     QAction* BreakLine3 = nullptr;
     QAction* ApplicationExit = nullptr;
