@@ -312,4 +312,5 @@ void TMainForm::BindHandlers() {
     BindDiscoveryHandlers();
     BindSettingsHandlers();
     BindMultimeterPageHandlers();
+    BindSignalViewHandlers();
 }

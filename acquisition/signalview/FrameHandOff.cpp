@@ -36,24 +36,22 @@ void TFrameHandOff::ThreadBody() {
         lock.lock();
         job_ = false;
         finished_ = true;
-        idle_.notify_all();
+        lock.unlock();
         if (notify_) {
             try {
                 notify_();
             } catch (...) {
-                // The view misses this notice and collects the frame with the next one.
+                // The view misses this notice and collects the frame at its next redraw.
             }
         }
+        lock.lock();
     }
 }
 
 bool TFrameHandOff::Prepare(std::size_t samples) {
-    {
-        std::unique_lock<std::mutex> lock(mutex_);
-        idle_.wait(lock, [this] { return !job_; });
-        finished_ = false;
-    }
-    busy_ = false;
+    // A frame still under analysis is finished first; Prepare never waits for it.
+    Collect();
+    if (busy_) return false;
     if (samples == capacity_ && capacity_ != 0) return true;
     capacity_ = 0;
     try {

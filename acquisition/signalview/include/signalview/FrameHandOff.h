@@ -47,8 +47,9 @@ public:
     TFrameHandOff& operator=(const TFrameHandOff&) = delete;
 
     // Sizes both frames and the analyser for frames of `samples` samples, once per run
-    // (a size that did not change keeps everything). Waits for an analysis under way.
-    // False when memory runs out or the frame is too short for a spectrum.
+    // (a size that did not change keeps everything). False when memory runs out, the
+    // frame is too short for a spectrum, or the view's thread is still at an earlier
+    // frame (Prepare never waits; the caller tries again with the next frame).
     bool Prepare(std::size_t samples);
     // The frame size Prepare made room for (0: not prepared).
     std::size_t Capacity() const { return capacity_; }
@@ -79,7 +80,6 @@ private:
 
     std::mutex mutex_;
     std::condition_variable wake_;
-    std::condition_variable idle_;
     bool job_ = false;           // guarded: a frame waits for analysis
     bool finished_ = false;      // guarded: its analysis is done
     bool quit_ = false;          // guarded
