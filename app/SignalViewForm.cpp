@@ -371,6 +371,9 @@ void TSignalViewForm::UseLogAxis(bool log) {
     QChart* chart = SpectrumChartView->chart();
     QAbstractAxis* from = log ? static_cast<QAbstractAxis*>(frequencyAxis_) : logFrequencyAxis_;
     QAbstractAxis* to = log ? static_cast<QAbstractAxis*>(logFrequencyAxis_) : frequencyAxis_;
+    // The points at 0 Hz must not meet a logarithmic axis: the next Redraw refills them.
+    SpectrumSeries->clear();
+    PeakSeries->clear();
     for (QXYSeries* s : {static_cast<QXYSeries*>(SpectrumSeries), static_cast<QXYSeries*>(PeakSeries)})
         s->detachAxis(from);
     chart->removeAxis(from);  // the chart keeps no ownership of a removed axis; the view does

@@ -20,6 +20,7 @@
 
 #include <QApplication>
 #include <QChartView>
+#include <QLineSeries>
 #include <QTest>
 
 #include <chrono>
