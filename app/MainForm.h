@@ -30,6 +30,7 @@ class TApplicationEvents;
 class THintWindow;
 class TMainThread;
 class TReadingLog;
+class TSignalViewForm;
 class TZeb44AdcChannelFrame;
 
 using TInputRange = instrument::TInputRange;
@@ -284,6 +285,16 @@ public:
     run::TDisplayPatterns RunPatterns;
     // The reading log of the popup menu (app/ReadingLog.cpp); a child of the window.
     TReadingLog* ReadingLog = nullptr;
+
+    // The waveform and spectrum window (app/MainFormSignalView.cpp): made at its first
+    // opening, owned by the window; fed by ShowValues while it is shown.
+    TSignalViewForm* SignalView = nullptr;
+    // Ctrl+G (channel -1: the one chosen before) and a double click on a value field of
+    // channel c (0 ... 3): shows the window and brings it to the front.
+    void OpenSignalView(int channel);
+    void BindSignalViewHandlers();
+    // Frames whose values ShowValues has shown since the window was made.
+    std::uint64_t ShownFrameCount = 0;
 
     // Discovery of crates and modules (app/MainFormDiscovery.cpp, app/DeviceStatus.cpp).
     // The discovery tables, SelectedCrateIndex, CrateOk and ModuleState come with

@@ -5,6 +5,7 @@
 
 #include "app/BusyScope.h"
 #include "app/ReadingLog.h"
+#include "app/SignalViewForm.h"
 #include "FormatFloat/FormatFloat.h"
 #include "ui/Led.h"
 #include "ui/SpeedButton.h"
@@ -78,6 +79,7 @@ void TMainForm::BeginAcquisition(TAcquisitionStart& start) {
     settings.MaxAcquisitionTime = MaxAcquisitionTime;
     RunPatterns = {DcFormat, AcFormat, FrFormat};
     if (ReadingLog != nullptr) ReadingLog->RunStarted();
+    if (SignalView != nullptr) SignalView->RunStarted();
     const int crate = Ui.ZebCratesComboBox->currentIndex();
     start.CrateTypeCode = crate >= 0 && crate < ListedCrateCount && crate < MaxCrates ? ListedCrateTypeCodes[crate] : 0;
     start.ModuleName.assign(Module.Name, ::strnlen(Module.Name, sizeof Module.Name));
@@ -101,6 +103,7 @@ void TMainForm::ShowAcquisitionTime(double milliseconds) {
 void TMainForm::ShowValues(const run::TMeasurementRun& run) {
     TBusyScope busy(Busy);
     for (TZeb44AdcChannelFrame* frame : ChannelFrames) frame->SetOverloadLed(TZeb44AdcChannelFrame::Neutral);
+    std::array<std::string, 4> readings;  // for the signal view, as the fields show them
     for (std::size_t c = 0; c < ChannelFrames.size(); ++c) {
         TZeb44AdcChannelFrame* frame = ChannelFrames[c];
         const run::TChannelDisplay display = run::MakeChannelDisplay(
@@ -122,6 +125,8 @@ void TMainForm::ShowValues(const run::TMeasurementRun& run) {
         frame->Value2LMDEdit->setEnabled(frequency);
         if (frequency) frame->Value2LMDEdit->setTextColor(colour);
         frame->Value2LabLMDLabel->setText(frequency ? QString::fromUtf8(run::KilohertzUnit) : QString());
+        readings[c] = display.Value + " " + run::MillivoltUnit;
+        if (frequency) readings[c] += ", " + display.Frequency + " " + run::KilohertzUnit;
     }
     if (ReadingLog != nullptr) {
         std::array<bool, 4> ticked{};
@@ -129,6 +134,8 @@ void TMainForm::ShowValues(const run::TMeasurementRun& run) {
             ticked[c] = ChannelFrames[c]->ChannelNumberLMDCheckBox->isChecked();
         ReadingLog->FrameShown(run, ticked);
     }
+    ++ShownFrameCount;
+    if (SignalView != nullptr) SignalView->TakeFrame(run, readings);
 }
 
 void TMainForm::ShowOverloads(const run::TMeasurementRun& run) {
@@ -149,4 +156,5 @@ void TMainForm::EndAcquisition() {
     Ui.StartMultimeterLMDSpeedButton->setChecked(false);
     Ui.AcquisitionTimeLMDLabel->setText("-----");
     AcquisitionIdle = true;
+    if (SignalView != nullptr) SignalView->RunEnded();
 }

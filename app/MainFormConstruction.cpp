@@ -316,5 +316,6 @@ void TMainForm::BindHandlers() {
     BindCoefficientPageHandlers();
     BindVerificationPageHandlers();
     BindInstrumentPanelHandlers();
+    BindSignalViewHandlers();
     ReadingLog = new TReadingLog(*this);
 }

@@ -3,9 +3,13 @@
 # module on a 1920x1080 X screen (Xvfb). The program runs from a copy in a
 # temporary folder with settings of its own (AC mode, channel 3 off), so the
 # settings beside the built program stay untouched; START is pressed with xdotool.
-# Usage: scripts/screenshot.sh [build folder, default build]
+# With --signal-view it then opens the waveform and spectrum window (Ctrl+G) on
+# channel 1 and takes docs/signal-view.png of that window instead.
+# Usage: scripts/screenshot.sh [--signal-view] [build folder, default build]
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+signal_view=0
+if [ "${1:-}" = "--signal-view" ]; then signal_view=1; shift; fi
 build="${1:-$root/build}"
 bin="$build/bin"
 out="$root/docs/screenshot.png"
@@ -58,5 +62,20 @@ sleep "${VOLTCHECK_SCREENSHOT_WAIT:-3}"
 xdotool mousemove --window "$window" 752 40 click 1 mousemove --window "$window" 1100 560
 sleep "${VOLTCHECK_SCREENSHOT_RUN:-6}"
 mkdir -p "$(dirname "$out")"
-import -display ":$display" -window root png:- | convert png:- -trim +repage "$out"
+if [ "$signal_view" -eq 1 ]; then
+  # Ctrl+G opens the window on channel 1 (the demo's 1 kHz sine of 0.1 V).
+  xdotool windowfocus --sync "$window" key ctrl+g
+  view=""
+  for _ in $(seq 50); do
+    view="$(xdotool search --onlyvisible --name '^Осциллограмма' 2>/dev/null | head -1)" && [ -n "$view" ] && break
+    sleep 0.1
+  done
+  [ -n "$view" ] || { echo "The signal view did not appear" >&2; exit 1; }
+  xdotool windowmove "$view" 0 0
+  sleep "${VOLTCHECK_SCREENSHOT_RUN:-6}"
+  out="$root/docs/signal-view.png"
+  import -display ":$display" -window "$view" "$out"
+else
+  import -display ":$display" -window root png:- | convert png:- -trim +repage "$out"
+fi
 echo "Wrote $out"

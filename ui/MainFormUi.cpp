@@ -349,6 +349,9 @@ void TMainFormUi::setupUi(QMainWindow* form)
                                   Qt::CTRL | Qt::Key_L);
     ReadingLogMenuItem->setCheckable(true);
     BreakLine2 = Separator(form, PopupMenu, "BreakLine2");
+    SignalViewMenuItem = MenuItem(form, PopupMenu, "SignalViewMenuItem", QStringLiteral("Осциллограмма и спектр…"),
+                                  Qt::CTRL | Qt::Key_G);
+    SignalViewBreakLine = Separator(form, PopupMenu, "SignalViewBreakLine");
     AboutProgram = MenuItem(form, PopupMenu, "AboutProgram", QStringLiteral("О программе ..."), Qt::CTRL | Qt::Key_A);
     BreakLine3 = Separator(form, PopupMenu, "BreakLine3");
     ApplicationExit = MenuItem(form, PopupMenu, "ApplicationExit", QStringLiteral("Выход"), Qt::CTRL | Qt::Key_Q);

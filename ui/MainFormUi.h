@@ -117,6 +117,8 @@ public:
     QAction* SaveCurrentSettings = nullptr;
     QAction* ReadingLogMenuItem = nullptr;  // ticked while the window's reading log is open
     QAction* BreakLine2 = nullptr;
+    QAction* SignalViewMenuItem = nullptr;   // Ctrl+G: the waveform and spectrum window
+    QAction* SignalViewBreakLine = nullptr;
     QAction* AboutProgram = nullptr;
     QAction* BreakLine3 = nullptr;
     QAction* ApplicationExit = nullptr;

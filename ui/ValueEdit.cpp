@@ -1,6 +1,7 @@
 #include "ui/ValueEdit.h"
 
 #include <QEnterEvent>
+#include <QMouseEvent>
 
 TValueEdit::TValueEdit(QWidget* parent)
     : QLineEdit(parent)
@@ -39,4 +40,10 @@ void TValueEdit::leaveEvent(QEvent* event)
     PointerOver = false;
     QLineEdit::leaveEvent(event);
     emit mouseLeft();
+}
+
+void TValueEdit::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    QLineEdit::mouseDoubleClickEvent(event);
+    if (event->button() == Qt::LeftButton) emit doubleClicked();
 }

@@ -26,10 +26,13 @@ public:
 signals:
     void mouseEntered();
     void mouseLeft();
+    // A double click with the left button.
+    void doubleClicked();
 
 protected:
     void enterEvent(QEnterEvent* event) override;
     void leaveEvent(QEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
 
 private:
     bool FocusOnMouseAbove = false;

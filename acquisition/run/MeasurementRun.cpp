@@ -132,4 +132,11 @@ TStepResult TMeasurementRun::StopModule() {
 
 void TMeasurementRun::Release() { buffers_.Release(); }
 
+const double* TMeasurementRun::ChannelFrame(int channel) const {
+    if (channel < 0 || channel >= 4 || buffers_.Data() == nullptr) return nullptr;
+    const std::int16_t slot = geometry_.ChannelSlot[channel];
+    if (slot < 0) return nullptr;
+    return buffers_.Data() + std::size_t(slot) * geometry_.SamplesPerChannel;
+}
+
 }  // namespace run

@@ -75,8 +75,9 @@ TEST_F(MainFormUiTest, EveryControlCarriesItsMemberNameOnce)
         MEMBER(SignalFrequencyGeneratorLMDEdit), MEMBER(VoltmeterLMDGroupBox), MEMBER(AcDcVoltmeterModeLMDRadioGroup),
         MEMBER(AcFilterVoltmeterLMDComboBox), MEMBER(VoltmeterValueUnitLMDLabel), MEMBER(VoltmeterValueLMDLabel),
         MEMBER(EmptyLMDSimplePanel), MEMBER(PopupMenu), MEMBER(RebootDeviceMenuItem), MEMBER(BreakLine1),
-        MEMBER(SaveDefaultSettings), MEMBER(SaveCurrentSettings), MEMBER(ReadingLogMenuItem), MEMBER(BreakLine2), MEMBER(AboutProgram),
-        MEMBER(BreakLine3), MEMBER(ApplicationExit)};
+        MEMBER(SaveDefaultSettings), MEMBER(SaveCurrentSettings), MEMBER(ReadingLogMenuItem), MEMBER(BreakLine2),
+        MEMBER(AboutProgram), MEMBER(SignalViewMenuItem), MEMBER(SignalViewBreakLine), MEMBER(BreakLine3),
+        MEMBER(ApplicationExit)};
     for (const auto& [name, object] : members) {
         ASSERT_NE(object, nullptr) << name;
         EXPECT_EQ(object->objectName(), QString::fromLatin1(name));
@@ -238,12 +239,13 @@ TEST_F(MainFormUiTest, PopupMenuItemsAndShortCuts)
 {
     const QList<QAction*> items = Ui.PopupMenu->actions();
     const std::vector<QAction*> expected{Ui.RebootDeviceMenuItem, Ui.BreakLine1, Ui.SaveDefaultSettings,
-                                         Ui.SaveCurrentSettings, Ui.ReadingLogMenuItem, Ui.BreakLine2, Ui.AboutProgram,
+                                         Ui.SaveCurrentSettings, Ui.ReadingLogMenuItem, Ui.BreakLine2,
+                                         Ui.SignalViewMenuItem, Ui.SignalViewBreakLine, Ui.AboutProgram,
                                          Ui.BreakLine3, Ui.ApplicationExit};
     ASSERT_EQ(items.size(), static_cast<qsizetype>(expected.size()));
     for (std::size_t i = 0; i < expected.size(); ++i)
         EXPECT_EQ(items[static_cast<qsizetype>(i)], expected[i]) << i;
-    for (QAction* separator : {Ui.BreakLine1, Ui.BreakLine2, Ui.BreakLine3})
+    for (QAction* separator : {Ui.BreakLine1, Ui.BreakLine2, Ui.SignalViewBreakLine, Ui.BreakLine3})
         EXPECT_TRUE(separator->isSeparator());
 
     struct Case
@@ -256,6 +258,7 @@ TEST_F(MainFormUiTest, PopupMenuItemsAndShortCuts)
                                            {Ui.SaveDefaultSettings, "Сохранение штатных настроек", Qt::Key_D},
                                            {Ui.SaveCurrentSettings, "Сохранение текущих настроек", Qt::Key_S},
                                            {Ui.ReadingLogMenuItem, "Запись показаний в файл…", Qt::Key_L},
+                                           {Ui.SignalViewMenuItem, "Осциллограмма и спектр…", Qt::Key_G},
                                            {Ui.AboutProgram, "О программе ...", Qt::Key_A},
                                            {Ui.ApplicationExit, "Выход", Qt::Key_Q}}) {
         EXPECT_EQ(c.item->text(), QString::fromUtf8(c.caption));

@@ -25,6 +25,8 @@ double SampleGenerator::inputVolts(int channel, double t) {
     double v = 0.0;
     if (s.amplitude != 0.0)
         v += s.amplitude * std::sin(2.0 * std::numbers::pi * s.frequency * t + s.phaseDeg * std::numbers::pi / 180.0);
+    for (const SineComponent& k : s.components)
+        v += k.amplitude * std::sin(2.0 * std::numbers::pi * k.frequency * t + k.phaseDeg * std::numbers::pi / 180.0);
     if (config_.dcCoupling != 0) v += s.dc;  // AC coupling blocks the DC part
     if (s.noiseRms != 0.0) v += s.noiseRms * gauss_(random_);
     return v;

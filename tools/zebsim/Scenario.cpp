@@ -84,7 +84,7 @@ std::uint32_t firmware(const json& v, const std::string& where) {
 }
 
 ChannelSignal parseChannel(const json& j, const std::string& where) {
-    checkKeys(j, {"dc", "amplitude", "frequency", "phase_deg", "noise_rms"}, where);
+    checkKeys(j, {"dc", "amplitude", "frequency", "phase_deg", "noise_rms", "components"}, where);
     ChannelSignal c;
     c.dc = number(j, "dc", 0, where);
     c.amplitude = number(j, "amplitude", 0, where);
@@ -93,6 +93,23 @@ ChannelSignal parseChannel(const json& j, const std::string& where) {
     c.noiseRms = number(j, "noise_rms", 0, where);
     if (c.amplitude < 0 || c.frequency < 0 || c.noiseRms < 0)
         throw ScenarioError(where + ": amplitude, frequency and noise_rms must not be negative");
+    if (j.contains("components")) {
+        const auto& list = j.at("components");
+        if (!list.is_array() || list.size() > MaxSineComponents)
+            throw ScenarioError(where + ": \"components\" must be a list of at most " +
+                                std::to_string(MaxSineComponents) + " sines");
+        for (std::size_t i = 0; i < list.size(); ++i) {
+            const std::string at = where + ".components[" + std::to_string(i) + "]";
+            checkKeys(list[i], {"amplitude", "frequency", "phase_deg"}, at);
+            SineComponent s;
+            s.amplitude = number(list[i], "amplitude", 0, at);
+            s.frequency = number(list[i], "frequency", 0, at);
+            s.phaseDeg = number(list[i], "phase_deg", 0, at);
+            if (s.amplitude < 0 || s.frequency < 0)
+                throw ScenarioError(at + ": amplitude and frequency must not be negative");
+            c.components.push_back(s);
+        }
+    }
     return c;
 }
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <stdexcept>
@@ -11,13 +12,24 @@
 
 namespace zebsim {
 
+// An extra sine on a channel's input (a harmonic, hum, a second tone).
+struct SineComponent {
+    double amplitude = 0.0;  // volts, peak
+    double frequency = 0.0;  // hertz
+    double phaseDeg = 0.0;   // degrees
+};
+
 struct ChannelSignal {
     double dc = 0.0;         // volts
     double amplitude = 0.0;  // volts, peak
     double frequency = 0.0;  // hertz
     double phaseDeg = 0.0;   // degrees
     double noiseRms = 0.0;   // volts, Gaussian
+    std::vector<SineComponent> components;  // added to the main sine
 };
+
+// At most this many extra sines per channel.
+inline constexpr std::size_t MaxSineComponents = 16;
 
 struct ModuleFaults {
     bool failSetConfig = false;

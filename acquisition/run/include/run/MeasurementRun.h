@@ -90,6 +90,10 @@ public:
     const std::array<std::uint8_t, 4>& OverloadFlags() const { return overload_; }
     // The buffers (the last frame's volts in Data(), channel slot k at k x N).
     TRunBuffers& Buffers() { return buffers_; }
+    // The N samples of channel c (0 ... 3) in the last converted frame, in volts; null
+    // for a channel that takes no part or before the buffers exist. Valid until the
+    // next ConvertFrame or Release.
+    const double* ChannelFrame(int channel) const;
 
 private:
     bool StopRequested() const { return stop_.load(std::memory_order_relaxed); }

@@ -28,6 +28,7 @@ public:
 
     std::uint32_t* RcvBuffer() { return rcvBuffer_.get(); }
     double* Data() { return data_.get(); }
+    const double* Data() const { return data_.get(); }
     double* DataPerChannel() { return dataPerChannel_.get(); }
     double* Window() { return window_.get(); }
     double* FftAdcDataPerChannel() { return fftData_.get(); }
