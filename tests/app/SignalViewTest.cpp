@@ -183,6 +183,7 @@ TEST_F(SignalViewTest, TheViewDoesNotSlowTheRun) {
         View().LogFrequencyCheckBox->setChecked(true);
         QTest::qWait(4000);
     });
+    ASSERT_FALSE(HasFatalFailure());  // the view did not open
     EXPECT_FALSE(form->AcquisitionIdle.load());
     EXPECT_GT(without, 20u);
     EXPECT_LE(std::max(with, without) - std::min(with, without), 1u) << without << " frames without, " << with << " with";

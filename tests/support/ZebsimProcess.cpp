@@ -8,6 +8,7 @@
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -56,9 +57,14 @@ ZebsimProcess::ZebsimProcess(const Options& options) {
     for (auto& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);
 
+    const pid_t parent = ::getpid();
     pid_ = ::fork();
     if (pid_ < 0) throw std::runtime_error("cannot start zebsim: fork failed");
     if (pid_ == 0) {
+        // A test program that crashes takes its server with it: an orphaned zebsim would
+        // hold the test's output pipe open and keep ctest waiting.
+        ::prctl(PR_SET_PDEATHSIG, SIGTERM);
+        if (::getppid() != parent) std::_Exit(127);
         // Keep test output readable: zebsim's greeting goes nowhere, errors stay.
         if (const int null = ::open("/dev/null", O_WRONLY); null >= 0) ::dup2(null, STDOUT_FILENO);
         ::execv(argv[0], argv.data());
