@@ -113,7 +113,9 @@ public:
     void DialogClose(QFileDialog* dialog);
     // Writes the current settings to fileName (the settings layer fills this in).
     void SaveIniFile(const QString& fileName);
-    // Full path of "Voltcheck.ini" beside the program's executable.
+    // Full path of "Voltcheck.ini": in the folder SetSettingsDirectory gave, else beside
+    // the program's executable when that folder is writable, else in
+    // $XDG_CONFIG_HOME/Voltcheck (default ~/.config/Voltcheck, made when missing).
     static QString SettingsFileName();
 
     // Lifecycle handlers.

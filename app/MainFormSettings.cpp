@@ -7,6 +7,7 @@
 #include "app/BusyScope.h"
 
 #include "app/MessagePresenter.h"
+#include "settings/SettingsPath.h"
 #include "settings/SettingsReader.h"
 #include "settings/SettingsWriter.h"
 #include "ui/Zeb44AdcChannelFrame.h"
@@ -84,8 +85,14 @@ settings::ModuleControls ModuleControlsOf(const TMainForm& form) {
 void TMainForm::SetSettingsDirectory(const QString& directory) { settingsDirectory = directory; }
 
 QString TMainForm::SettingsFileName() {
-    const QString directory = settingsDirectory.isEmpty() ? QCoreApplication::applicationDirPath() : settingsDirectory;
-    return QDir::toNativeSeparators(directory + "/" + "Voltcheck.ini");
+    if (!settingsDirectory.isEmpty()) return QDir::toNativeSeparators(settingsDirectory + "/" + "Voltcheck.ini");
+    // Beside the program where it may write, else in the user's configuration folder,
+    // which is made here so that the first save finds it.
+    const QString path = QString::fromStdString(
+        settings::ProgramSettingsFilePath(QCoreApplication::applicationDirPath().toStdString()));
+    const QString folder = QFileInfo(path).absolutePath();
+    if (folder != QCoreApplication::applicationDirPath()) QDir().mkpath(folder);
+    return QDir::toNativeSeparators(path);
 }
 
 bool TMainForm::OpenSettingsFile(std::unique_ptr<inifile::TIniFile>& discoverySettingsFile, std::string& errorMessage) {

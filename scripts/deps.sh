@@ -9,6 +9,7 @@ packages=(
   libasio-dev nlohmann-json3-dev
   libxcb1-dev
   xvfb xauth x11-utils xdotool fonts-liberation imagemagick
+  dpkg-dev fakeroot file lintian
 )
 missing=()
 for p in "${packages[@]}"; do

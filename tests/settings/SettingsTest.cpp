@@ -14,6 +14,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <ostream>
 #include <string>
 
@@ -85,6 +86,65 @@ TEST(SettingsNames, RangeTextsAndPrecisionKeys) {
 TEST(SettingsNames, FileBesideTheProgram) {
     EXPECT_EQ(SettingsFilePath("/opt/voltcheck"), "/opt/voltcheck/Voltcheck.ini");
     EXPECT_EQ(SettingsFilePath("/opt/voltcheck/"), "/opt/voltcheck/Voltcheck.ini");
+}
+
+TEST(SettingsNames, FileInTheUsersConfigurationFolder) {
+    EXPECT_EQ(UserSettingsFilePath("/data/cfg", "/home/op"), "/data/cfg/Voltcheck/Voltcheck.ini");
+    // Unset, empty or relative XDG_CONFIG_HOME: the default under HOME.
+    EXPECT_EQ(UserSettingsFilePath(nullptr, "/home/op"), "/home/op/.config/Voltcheck/Voltcheck.ini");
+    EXPECT_EQ(UserSettingsFilePath("", "/home/op"), "/home/op/.config/Voltcheck/Voltcheck.ini");
+    EXPECT_EQ(UserSettingsFilePath("cfg", "/home/op"), "/home/op/.config/Voltcheck/Voltcheck.ini");
+    EXPECT_EQ(UserSettingsFilePath(nullptr, nullptr), "");
+    EXPECT_EQ(UserSettingsFilePath(nullptr, "home"), "");
+}
+
+// Restores an environment variable when the test ends.
+class ScopedEnv {
+public:
+    ScopedEnv(const char* name, const char* value) : name_(name) {
+        if (const char* old = std::getenv(name)) old_ = old;
+        if (value != nullptr)
+            ::setenv(name, value, 1);
+        else
+            ::unsetenv(name);
+    }
+    ~ScopedEnv() {
+        if (old_)
+            ::setenv(name_, old_->c_str(), 1);
+        else
+            ::unsetenv(name_);
+    }
+    ScopedEnv(const ScopedEnv&) = delete;
+    ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+private:
+    const char* name_;
+    std::optional<std::string> old_;
+};
+
+TEST_F(SettingsFileTest, TheProgramKeepsItsFileBesideItselfWhereItMayWrite) {
+    const ScopedEnv config("XDG_CONFIG_HOME", "/data/cfg");
+    EXPECT_TRUE(IsWritableDirectory(dir_.string()));
+    EXPECT_EQ(ProgramSettingsFilePath(dir_.string()), path_);
+}
+
+TEST_F(SettingsFileTest, ElseInTheUsersConfigurationFolder) {
+    const std::string missing = (dir_ / "missing").string();
+    const std::string file = (dir_ / "file").string();
+    WriteBytes(file, "x");
+    EXPECT_FALSE(IsWritableDirectory(missing));
+    EXPECT_FALSE(IsWritableDirectory(file));
+    {
+        const ScopedEnv config("XDG_CONFIG_HOME", "/data/cfg");
+        EXPECT_EQ(ProgramSettingsFilePath(missing), "/data/cfg/Voltcheck/Voltcheck.ini");
+        EXPECT_EQ(ProgramSettingsFilePath(file), "/data/cfg/Voltcheck/Voltcheck.ini");
+    }
+    const ScopedEnv config("XDG_CONFIG_HOME", nullptr);
+    const ScopedEnv home("HOME", "/home/op");
+    EXPECT_EQ(ProgramSettingsFilePath(missing), "/home/op/.config/Voltcheck/Voltcheck.ini");
+    // Without any home folder there is only the place beside the program.
+    const ScopedEnv noHome("HOME", nullptr);
+    EXPECT_EQ(ProgramSettingsFilePath(missing), missing + "/Voltcheck.ini");
 }
 
 // ---------------------------------------------------------------------------------------
