@@ -159,6 +159,9 @@ bool TMainForm::SelectAndOpen(TInitAndConfigThread& run) {
         run.ShowThreadMessage();
         return false;
     case TScanResult::CrateFailed:
+        // The crate's connection is closed already; the crate is named.
+        run.MessageText = "Не могу опросить ZEB крейт '" + FieldText(CrateSerials[CrateCount - 1]) + "'!";
+        run.ShowThreadMessage();
         return false;
     case TScanResult::Done:
         break;

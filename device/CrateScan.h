@@ -24,7 +24,9 @@ bool EnumerateCrates(TDiscoveryTables& tables);
 enum class TScanResult {
     Done,         // the tables hold the reported and the listed crates
     NoCrateList,  // the crate list could not be read
-    CrateFailed,  // a reported crate did not open or answer its queries; the scan stopped
+    CrateFailed,  // a reported crate did not open or answer its queries (refused, dropped the
+                  // connection, answered too late); the scan stopped at it: it is
+                  // CrateSerials[CrateCount - 1], and its connection is closed
 };
 
 // Lists the crates, reads each one's type and module ids, and probes every

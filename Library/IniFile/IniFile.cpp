@@ -35,6 +35,44 @@ std::optional<std::string> CheckKeyName(std::string_view key) {
     return std::nullopt;
 }
 
+struct Decoded {
+    IniEncoding encoding = IniEncoding::Cp1251;
+    std::string text;                    // code page 1251 bytes or UTF-8
+    std::optional<std::string> problem;  // the encoding cannot be told: why
+};
+
+Decoded Decode(std::string_view bytes) {
+    Decoded result;
+    auto startsWith = [&](std::string_view mark) { return bytes.substr(0, mark.size()) == mark; };
+    auto utf16 = [&](IniEncoding encoding, bool bigEndian, const char* name) {
+        result.encoding = encoding;
+        if (auto text = Utf16ToUtf8(bytes.substr(2), bigEndian))
+            result.text = std::move(*text);
+        else
+            result.problem = std::string("после метки ") + name + " идут байты, недопустимые в " + name;
+    };
+    if (startsWith(std::string_view("\xFF\xFE\0\0", 4)) || startsWith(std::string_view("\0\0\xFE\xFF", 4))) {
+        result.problem = "метка кодировки UTF-32, такая кодировка не поддерживается";
+    } else if (startsWith("\xEF\xBB\xBF")) {
+        result.encoding = IniEncoding::Utf8Bom;
+        result.text = bytes.substr(3);
+        if (!IsValidUtf8(result.text)) result.problem = "после метки UTF-8 идут байты, недопустимые в UTF-8";
+    } else if (startsWith("\xFF\xFE")) {
+        utf16(IniEncoding::Utf16LeBom, false, "UTF-16LE");
+    } else if (startsWith("\xFE\xFF")) {
+        utf16(IniEncoding::Utf16BeBom, true, "UTF-16BE");
+    } else if (bytes.find('\0') != std::string_view::npos) {
+        result.problem = "нулевые байты без метки кодировки (UTF-16 или UTF-32 без метки?)";
+    } else {
+        result.text = bytes;
+    }
+    if (result.problem) {
+        result.encoding = IniEncoding::Cp1251;
+        result.text.clear();
+    }
+    return result;
+}
+
 }  // namespace
 
 TIniFile::TIniFile(std::string path) : path_(std::move(path)) {
@@ -43,11 +81,35 @@ TIniFile::TIniFile(std::string path) : path_(std::move(path)) {
         loadStatus_ = IniStatus::Failure("Не могу прочитать файл настроек '" + path_ + "': " + *file.error);
         return;
     }
-    Parse(file.bytes);
+    Load(file.bytes);
 }
 
 TIniFile::TIniFile(std::string path, std::string_view bytes, FromBytesTag) : path_(std::move(path)) {
-    Parse(bytes);
+    Load(bytes);
+}
+
+void TIniFile::Load(std::string_view bytes) {
+    Decoded decoded = Decode(bytes);
+    if (decoded.problem) {
+        loadStatus_ = IniStatus::Failure("Не могу прочитать файл настроек '" + path_ +
+                                         "': не удалось определить его кодировку: " + *decoded.problem +
+                                         ". Файл оставлен как есть.");
+        return;
+    }
+    encoding_ = decoded.encoding;
+    Parse(decoded.text);
+}
+
+std::optional<std::string> TIniFile::ToLineText(std::string_view utf8) const {
+    if (encoding_ == IniEncoding::Cp1251) return Utf8ToCp1251(utf8);
+    if (!IsValidUtf8(utf8)) return std::nullopt;
+    return std::string(utf8);
+}
+
+std::optional<std::string> TIniFile::FromLineText(std::string_view text) const {
+    if (encoding_ == IniEncoding::Cp1251) return Cp1251ToUtf8(text);
+    if (!IsValidUtf8(text)) return std::nullopt;
+    return std::string(text);
 }
 
 TIniFile TIniFile::FromBytes(std::string path, std::string_view bytes) {
@@ -67,8 +129,8 @@ void TIniFile::Parse(std::string_view bytes) {
 }
 
 bool TIniFile::LookUp(std::string_view section, std::string_view key, std::string& rawValue) const {
-    const auto sectionBytes = Utf8ToCp1251(TrimIniBlanks(section));
-    const auto keyBytes = Utf8ToCp1251(TrimIniBlanks(key));
+    const auto sectionBytes = ToLineText(TrimIniBlanks(section));
+    const auto keyBytes = ToLineText(TrimIniBlanks(key));
     if (!sectionBytes || !keyBytes || sectionBytes->empty() || keyBytes->empty()) return false;
 
     // Only the first section of that name counts, and in it the first key of that name.
@@ -97,7 +159,7 @@ std::string TIniFile::ReadString(std::string_view section, std::string_view key,
                                  std::string_view defaultValue) const {
     std::string raw;
     if (!LookUp(section, key, raw)) return std::string(defaultValue);
-    auto text = Cp1251ToUtf8(raw);
+    auto text = FromLineText(raw);
     return text ? std::move(*text) : std::string(defaultValue);
 }
 
@@ -124,11 +186,13 @@ IniStatus TIniFile::Refuse(std::string_view section, std::string_view key, const
 }
 
 IniStatus TIniFile::WriteString(std::string_view section, std::string_view key, std::string_view value) {
-    const auto sectionBytes = Utf8ToCp1251(section);
-    const auto keyBytes = Utf8ToCp1251(key);
-    const auto valueBytes = Utf8ToCp1251(value);
+    const auto sectionBytes = ToLineText(section);
+    const auto keyBytes = ToLineText(key);
+    const auto valueBytes = ToLineText(value);
     if (!sectionBytes || !keyBytes || !valueBytes)
-        return Refuse(section, key, "текст нельзя записать в кодовой странице 1251");
+        return Refuse(section, key, encoding_ == IniEncoding::Cp1251
+                                        ? "текст нельзя записать в кодовой странице 1251"
+                                        : "текст не в кодировке UTF-8");
     if (auto why = CheckSectionName(*sectionBytes)) return Refuse(section, key, *why);
     if (auto why = CheckKeyName(*keyBytes)) return Refuse(section, key, *why);
     if (HasLineBreakOrNul(*valueBytes)) return Refuse(section, key, "перевод строки в значении");
@@ -157,10 +221,13 @@ void TIniFile::WriteRaw(std::string_view section, std::string_view key, std::str
 
     if (entry) {
         // In place; a value that is already there leaves the line as it is, otherwise
-        // the key keeps the spelling it has in the file.
-        const IniLine line = ClassifyLine(lines_[*entry]);
+        // the key keeps the spelling it has in the file and the blanks before it.
+        const std::string& old = lines_[*entry];
+        const IniLine line = ClassifyLine(old);
         if (line.value == value) return;
-        lines_[*entry] = std::string(line.name) + "=" + std::string(value);
+        std::size_t indent = 0;
+        while (indent < old.size() && IsIniBlank(old[indent])) ++indent;
+        lines_[*entry] = old.substr(0, indent) + std::string(line.name) + "=" + std::string(value);
         modified_ = true;
         return;
     }
@@ -188,15 +255,29 @@ IniStatus TIniFile::WriteFloat(std::string_view section, std::string_view key, d
 }
 
 std::string TIniFile::Image() const {
-    std::string bytes;
+    std::string text;
     std::size_t size = 0;
     for (const std::string& line : lines_) size += line.size() + 2;
-    bytes.reserve(size);
+    text.reserve(size);
     for (const std::string& line : lines_) {
-        bytes += line;
-        bytes += "\r\n";
+        text += line;
+        text += "\r\n";
     }
-    return bytes;
+    switch (encoding_) {
+    case IniEncoding::Cp1251:
+        return text;
+    case IniEncoding::Utf8Bom:
+        return "\xEF\xBB\xBF" + text;
+    case IniEncoding::Utf16LeBom:
+    case IniEncoding::Utf16BeBom: {
+        // Every line is valid UTF-8 (decoded from the file or checked when written), so
+        // the conversion cannot fail.
+        const bool bigEndian = encoding_ == IniEncoding::Utf16BeBom;
+        return (bigEndian ? std::string("\xFE\xFF") : std::string("\xFF\xFE")) +
+               Utf8ToUtf16(text, bigEndian).value_or(std::string());
+    }
+    }
+    return text;
 }
 
 IniStatus TIniFile::Flush() {

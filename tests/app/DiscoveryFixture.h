@@ -5,6 +5,7 @@
 
 #include "IniFile/IniFile.h"
 #include "app/MainForm.h"
+#include "support/ClientConnections.h"
 #include "support/ClosedPort.h"
 #include "support/ZebsimProcess.h"
 

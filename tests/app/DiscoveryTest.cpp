@@ -48,6 +48,18 @@ std::string UnlistedCrates(bool withLastCrate) {
     return json + "]}";
 }
 
+// Crate OK-1 with a ZEB44 and crate BAD-2, listed second, with the crate faults
+// given (JSON objects, or empty); listFaults are the server's own.
+std::string FaultyCrate(const std::string& listFaults, const std::string& crateFaults) {
+    std::string json = "{";
+    if (!listFaults.empty()) json += R"("faults": )" + listFaults + ", ";
+    json += R"("crates": [
+      {"serial": "OK-1", "type": 21, "modules": [{"slot": 1, "serial": "K1"}]},
+      {"serial": "BAD-2", "type": 30, "modules": [{"slot": 2, "serial": "B2"}])";
+    if (!crateFaults.empty()) json += R"(, "faults": )" + crateFaults;
+    return json + "}]}";
+}
+
 QStringList Items(const QComboBox* list) {
     QStringList items;
     for (int i = 0; i < list->count(); ++i) items << list->itemText(i);
@@ -63,6 +75,7 @@ const char* const NoModuleText = "Не могу найти ни одного ZEB
 const char* const Mode1Text = "Не могу проинициализировать модуль в указанном слоте!";
 const char* const Mode2Text = "Не могу проинициализировать ZEB крейт с модулями в указанном слоте!";
 const char* const Caption = "Сообщение TInitAndConfigThread::Execute()!!!";
+const char* const BadCrateText = "Не могу опросить ZEB крейт 'BAD-2'!";
 
 class DiscoveryRunTest : public DiscoveryTest {
 protected:
@@ -200,6 +213,14 @@ TEST_F(DiscoveryRunTest, FailedFullSearchesReportOnceAndLeaveTheSelectionUsable)
         {"no server", "", NoCrateText},
         {"no crates", R"({"crates": []})", NoModuleText},
         {"no answering ZEB44", UnlistedCrates(false), NoModuleText},
+        // Crate-level faults: the scan stops at the crate, whose connection is closed.
+        {"crate list refused", FaultyCrate(R"({"refuse": ["GetCrates"]})", ""), NoCrateText},
+        {"crate information refused", FaultyCrate("", R"({"refuse": ["GetCrateInfo"]})"), BadCrateText},
+        {"module table refused", FaultyCrate("", R"({"refuse": ["GetCrateModules"]})"), BadCrateText},
+        {"dropped during the information", FaultyCrate("", R"({"drop_on": "GetCrateInfo"})"), BadCrateText},
+        {"dropped during the module table", FaultyCrate("", R"({"drop_on": "GetCrateModules"})"), BadCrateText},
+        {"information too late", FaultyCrate("", R"({"late": {"on": "GetCrateInfo", "ms": 3000}})"), BadCrateText},
+        {"module table too late", FaultyCrate("", R"({"late": {"on": "GetCrateModules"}})"), BadCrateText},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -210,6 +231,7 @@ TEST_F(DiscoveryRunTest, FailedFullSearchesReportOnceAndLeaveTheSelectionUsable)
             StartServer(c.scenario);
         ShowAndDiscover();
         ExpectOneBox(c.text);
+        if (server) EXPECT_EQ(zebtest::OpenClientConnections(server->port()), 0);
         EXPECT_EQ(form->CrateOk, 0);
         EXPECT_EQ(form->ModuleState, 0);
         EXPECT_EQ(form->Ui.ZebCratesComboBox->count(), 0);

@@ -116,6 +116,29 @@ TEST_F(SettingsFormTest, AnUnreadableFileLoadsTheDefaultsAndIsNeverOverwritten) 
     EXPECT_TRUE(QFileInfo(SettingsPath()).isDir());
 }
 
+TEST_F(SettingsFormTest, AFileWhoseEncodingCannotBeToldIsNamedAndNeverOverwritten) {
+    // ASCII text as UTF-16LE without a byte-order mark.
+    std::string bytes;
+    for (char c : std::string("[Settings]\r\nAutoSave=1\r\n")) bytes += {c, '\0'};
+    {
+        QFile out(SettingsPath());
+        ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+        ASSERT_EQ(out.write(bytes.data(), static_cast<qint64>(bytes.size())), static_cast<qint64>(bytes.size()));
+    }
+    std::unique_ptr<inifile::TIniFile> file;
+    std::string message;
+    ASSERT_TRUE(form->OpenSettingsFile(file, message));
+    ASSERT_EQ(presenter.Boxes.size(), 1u);
+    EXPECT_EQ(presenter.Boxes[0].Caption, "ОШИБКА OpenSettingsFile()!");
+    EXPECT_TRUE(presenter.Boxes[0].Text.contains(SettingsPath())) << presenter.Boxes[0].Text.toStdString();
+    EXPECT_TRUE(presenter.Boxes[0].Text.contains("кодировку")) << presenter.Boxes[0].Text.toStdString();
+    ASSERT_TRUE(form->LoadSettings(file.get()));
+    EXPECT_EQ(form->Ui.AdcRateComboBox->currentIndex(), 24);
+
+    form->SaveIniFile(SettingsPath());
+    EXPECT_EQ(FileBytes(), bytes);
+}
+
 // --- Loading ------------------------------------------------------------------
 
 TEST_F(SettingsFormTest, LoadingWithoutAFileObjectFails) {

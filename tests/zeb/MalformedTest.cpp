@@ -241,7 +241,7 @@ TEST(ClientInput, MalformedRepliesToOpenAreReportedAsErrors) {
         {"short identity", replyBytes(MsgType::OpenModule, kOk, 10), ZEB44_ERR_PROTOCOL},
         {"unknown status", replyBytes(MsgType::OpenModule, 12345, 36), ZEB44_ERR_PROTOCOL},
         {"no status", encodeFrame(0x90, std::vector<std::uint8_t>{1}), ZEB44_ERR_PROTOCOL},
-        {"hang-up", {}, ZEB44_ERR_IO},
+        {"hang-up", {}, ZEB44_ERR_CONNECT},  // hanging up before any answer refuses the client
         {"refused by status", replyBytes(MsgType::OpenModule, kErrNoTarget, 0), ZEB44_ERR_NO_MODULE},
     };
     ::unsetenv("ZEB_SERVER_PORT");  // ZEB44_Open then uses the port it is given

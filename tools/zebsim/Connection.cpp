@@ -5,6 +5,7 @@
 #include <functional>
 #include <poll.h>
 #include <sys/socket.h>
+#include <thread>
 #include <unistd.h>
 
 namespace zebsim {
@@ -100,6 +101,7 @@ bool Connection::handle(const zebwire::Frame& f) {
     } else if (t == type(MsgType::GetCrates)) {
         if (!empty) return reply(t, zebwire::kErrArgument), true;
         if (kind_ != Kind::CrateList && kind_ != Kind::Crate) return reply(t, zebwire::kErrNotOpen), true;
+        if (scenario_.refuseCrateList) return reply(t, zebwire::kErrRefused), true;
         std::vector<std::uint8_t> body;
         for (std::size_t i = 0; i < zebwire::kMaxCrates; ++i)
             zebwire::putField(body, i < scenario_.crates.size() ? scenario_.crates[i].serial : "", zebwire::kSerialField);
@@ -117,7 +119,22 @@ bool Connection::handle(const zebwire::Frame& f) {
                 zebwire::putU16(body, m != nullptr ? m->id : 0);
             }
         }
+        const bool info = t == type(MsgType::GetCrateInfo);
+        const CrateQuery query = info ? CrateQuery::Info : CrateQuery::Modules;
+        const CrateFaults& faults = crate_->faults;
+        if (info ? faults.refuseInfo : faults.refuseModules) return reply(t, zebwire::kErrRefused), true;
+        if (faults.lateOn == query) {
+            // Answers late: the client's wait for the reply ends first.
+            const auto until = zebwire::Clock::now() + std::chrono::milliseconds(faults.lateMs);
+            while (!stop_.load() && zebwire::Clock::now() < until)
+                std::this_thread::sleep_for(std::chrono::milliseconds(std::clamp(zebwire::msUntil(until), 1, 20)));
+        }
         reply(t, zebwire::kOk, body);
+        if (faults.dropOn == query) {
+            // Half the reply goes out, then the connection is closed.
+            out_.back().bytes.resize(out_.back().bytes.size() / 2);
+            closing_ = true;
+        }
     } else if (t == type(MsgType::OpenModule)) {
         handleOpen(f);
     } else if (t == type(MsgType::Close)) {

@@ -146,6 +146,41 @@ ModuleFaults parseFaults(const json& j, const std::string& where) {
     return f;
 }
 
+CrateQuery crateQuery(const json& v, const std::string& where) {
+    const std::string name = v.is_string() ? v.get<std::string>() : "";
+    if (name == "GetCrateInfo") return CrateQuery::Info;
+    if (name == "GetCrateModules") return CrateQuery::Modules;
+    throw ScenarioError(where + " must be \"GetCrateInfo\" or \"GetCrateModules\"");
+}
+
+CrateFaults parseCrateFaults(const json& j, const std::string& where) {
+    checkKeys(j, {"refuse", "drop_on", "late"}, where);
+    CrateFaults f;
+    if (j.contains("refuse")) {
+        const auto& list = j.at("refuse");
+        if (!list.is_array()) throw ScenarioError(where + ": \"refuse\" must be a list of query names");
+        for (const auto& name : list) {
+            if (crateQuery(name, where + ".refuse entries") == CrateQuery::Info)
+                f.refuseInfo = true;
+            else
+                f.refuseModules = true;
+        }
+    }
+    if (j.contains("drop_on")) f.dropOn = crateQuery(j.at("drop_on"), where + ".drop_on");
+    if (j.contains("late")) {
+        const auto& l = j.at("late");
+        checkKeys(l, {"on", "ms"}, where + ".late");
+        if (!l.contains("on")) throw ScenarioError(where + ".late: \"on\" is missing");
+        f.lateOn = crateQuery(l.at("on"), where + ".late.on");
+        if (l.contains("ms")) {
+            const auto ms = count(l.at("ms"), where + ".late.ms");
+            if (ms > 600000) throw ScenarioError(where + ".late.ms must be at most 600000");
+            f.lateMs = static_cast<int>(ms);
+        }
+    }
+    return f;
+}
+
 Module parseModule(const json& j, const std::string& where) {
     checkKeys(j, {"slot", "id", "name", "serial", "firmware", "answers", "own_noise_rms", "channels", "faults"}, where);
     Module m;
@@ -194,16 +229,27 @@ Scenario parseScenario(const std::string& jsonText) {
     } catch (const json::parse_error& e) {
         throw ScenarioError(std::string("not valid JSON: ") + e.what());
     }
-    checkKeys(root, {"crates", "comment"}, "scenario");
+    checkKeys(root, {"crates", "comment", "faults"}, "scenario");
     if (!root.contains("crates") || !root.at("crates").is_array())
         throw ScenarioError("scenario: \"crates\" must be a list");
     const auto& crates = root.at("crates");
     if (crates.size() > 16) throw ScenarioError("scenario: at most 16 crates");
     Scenario scenario;
+    if (root.contains("faults")) {
+        const auto& f = root.at("faults");
+        checkKeys(f, {"refuse"}, "faults");
+        const auto& list = f.contains("refuse") ? f.at("refuse") : json::array();
+        if (!list.is_array()) throw ScenarioError("faults: \"refuse\" must be a list of query names");
+        for (const auto& name : list) {
+            if (!name.is_string() || name.get<std::string>() != "GetCrates")
+                throw ScenarioError("faults.refuse entries must be \"GetCrates\"");
+            scenario.refuseCrateList = true;
+        }
+    }
     for (std::size_t i = 0; i < crates.size(); ++i) {
         const std::string where = "crates[" + std::to_string(i) + "]";
         const auto& cj = crates[i];
-        checkKeys(cj, {"serial", "type", "modules", "comment"}, where);
+        checkKeys(cj, {"serial", "type", "modules", "comment", "faults"}, where);
         Crate crate;
         crate.serial = text(cj, "serial", "", true, where);
         if (crate.serial.empty()) throw ScenarioError(where + ": \"serial\" must not be empty");
@@ -212,6 +258,7 @@ Scenario parseScenario(const std::string& jsonText) {
             cj.at("type").get<long long>() > 255)
             throw ScenarioError(where + ": \"type\" must be a crate type code 0..255");
         crate.type = cj.at("type").get<int>();
+        if (cj.contains("faults")) crate.faults = parseCrateFaults(cj.at("faults"), where + ".faults");
         if (cj.contains("modules")) {
             const auto& list = cj.at("modules");
             if (!list.is_array()) throw ScenarioError(where + ": \"modules\" must be a list");

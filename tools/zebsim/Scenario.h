@@ -57,16 +57,29 @@ struct Module {
     bool isZeb44() const { return id == 0x1616; }
 };
 
+// The crate queries a crate fault can hit.
+enum class CrateQuery { None, Info, Modules };
+
+struct CrateFaults {
+    bool refuseInfo = false;      // ZEB_GetCrateInfo answered with ZEB_ERR_REFUSED
+    bool refuseModules = false;   // ZEB_GetCrateModules answered with ZEB_ERR_REFUSED
+    CrateQuery dropOn = CrateQuery::None;  // half the reply sent, then the connection closed
+    CrateQuery lateOn = CrateQuery::None;  // the reply sent lateMs after the query
+    int lateMs = 3000;
+};
+
 struct Crate {
     std::string serial;
     int type = 0;
     std::vector<Module> modules;
+    CrateFaults faults;
 
     const Module* moduleInSlot(int slot) const;
 };
 
 struct Scenario {
     std::vector<Crate> crates;
+    bool refuseCrateList = false;  // ZEB_GetCrates answered with ZEB_ERR_REFUSED
 
     const Crate* crate(const std::string& serial) const;
 };

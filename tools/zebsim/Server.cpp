@@ -66,7 +66,10 @@ void Server::serve(const std::atomic<bool>& stop) {
         if (rc <= 0) continue;
         const int fd = ::accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
         if (fd < 0) continue;
-        if (workers.size() >= kMaxConnections) {  // too many clients: refuse this one
+        if (workers.size() >= kMaxConnections) {
+            // Too many clients: refuse this one at once with a reset, before it is served.
+            const linger reset{1, 0};
+            ::setsockopt(fd, SOL_SOCKET, SO_LINGER, &reset, sizeof reset);
             ::close(fd);
             continue;
         }

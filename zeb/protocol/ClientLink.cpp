@@ -30,8 +30,12 @@ std::int32_t ClientLink::nextFrame(Clock::time_point deadline, FrameView& frame)
         if (parser_.failed()) return fail(kErrProtocol);
         // Straight into the parser's buffer, as much as the socket holds.
         const long n = recvSome(fd_, parser_.receiveSpace(), deadline);
-        if (n < 0) return fail(kErrIo);
+        if (n < 0) {
+            hungUp_ = !receivedSinceRequest_;
+            return fail(kErrIo);
+        }
         if (n == 0) return 0;
+        receivedSinceRequest_ = true;
         parser_.received(static_cast<std::size_t>(n));
     }
 }
@@ -39,11 +43,16 @@ std::int32_t ClientLink::nextFrame(Clock::time_point deadline, FrameView& frame)
 std::int32_t ClientLink::request(MsgType type, std::span<const std::uint8_t> payload, int timeoutMs,
                                  std::vector<std::uint8_t>& body, const DataSink& onData) {
     body.clear();
+    hungUp_ = false;
+    receivedSinceRequest_ = false;
     if (fd_ < 0) return kErrNotOpen;
     const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
     request_.reserve(kHeaderSize + std::max(kMaxRequestPayload, payload.size()));
     encodeFrameInto(request_, static_cast<std::uint16_t>(type), payload);
-    if (!sendAll(fd_, request_, deadline)) return fail(kErrIo);
+    if (!sendAll(fd_, request_, deadline)) {
+        hungUp_ = true;
+        return fail(kErrIo);
+    }
     const auto replyType = static_cast<std::uint16_t>(static_cast<std::uint16_t>(type) | kReplyBit);
     for (;;) {
         FrameView frame;

@@ -204,6 +204,8 @@ int32_t ZEB44_Open(ModuleRecord* module, uint32_t address, uint16_t port, const 
                           zebwire::kSerialField);
         zebwire::putU16(payload, slot);
         status = s->link.request(zebwire::MsgType::OpenModule, payload, zebwire::kReplyTimeoutMs, body);
+        // A server that hangs up on the open refused the client (it is at its client limit).
+        if (status == ZEB44_ERR_IO && s->link.hungUp()) status = ZEB44_ERR_CONNECT;
     }
     if (status == ZEB44_OK && body.size() != zebwire::kIdentityBody) status = ZEB44_ERR_PROTOCOL;
     if (status != ZEB44_OK) {

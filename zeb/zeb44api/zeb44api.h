@@ -10,7 +10,8 @@
  * ZEB44_Open connects to the address and port it is given; the environment
  * variable ZEB_SERVER_PORT, when set to a port number 1..65535, replaces the
  * port. With no server listening it fails at once (the connect wait is at
- * most 0.5 s); a control call waits at most 2 s for the module's answer and
+ * most 0.5 s), and so does a server that refuses the client (one at its
+ * client limit hangs up at once): ZEB44_ERR_CONNECT both; a control call waits at most 2 s for the module's answer and
  * otherwise returns ZEB44_ERR_IO. Once the connection is lost, every call on
  * the record except ZEB44_IsOpened, ZEB44_Close and ZEB44_Init returns
  * ZEB44_ERR_IO (or ZEB44_ERR_PROTOCOL) until it is closed.

@@ -30,12 +30,14 @@ bool prepared(const CrateHandle* h) { return h != nullptr && h->Magic == kHandle
 
 // One request on the handle's connection; drops the connection when the
 // exchange failed at the transport or protocol level.
+// hungUp (optional): the server hung up before it answered (see ClientLink::hungUp).
 std::int32_t exchange(CrateHandle* h, zebwire::MsgType type, std::span<const std::uint8_t> payload,
-                      std::vector<std::uint8_t>& body) {
+                      std::vector<std::uint8_t>& body, bool* hungUp = nullptr) {
     if (h->Connection <= 0) return ZEB_ERR_NOT_OPEN;
     zebwire::ClientLink link;
     link.adopt(h->Connection - 1);
     const std::int32_t status = link.request(type, payload, zebwire::kReplyTimeoutMs, body);
+    if (hungUp != nullptr) *hungUp = link.hungUp();
     h->Connection = link.connected() ? link.release() + 1 : 0;
     return status;
 }
@@ -64,7 +66,10 @@ int32_t ZEB_Open(CrateHandle* handle) {
                       zebwire::fieldText(reinterpret_cast<const std::uint8_t*>(handle->Serial), ZEB_SERIAL_SIZE),
                       zebwire::kSerialField);
     std::vector<std::uint8_t> body;
-    const std::int32_t status = exchange(handle, zebwire::MsgType::Hello, payload, body);
+    bool hungUp = false;
+    std::int32_t status = exchange(handle, zebwire::MsgType::Hello, payload, body, &hungUp);
+    // A server that hangs up on the greeting refused the client (it is at its client limit).
+    if (status == ZEB_ERR_IO && hungUp) status = ZEB_ERR_CONNECT;
     if (status != ZEB_OK) ZEB_Close(handle);
     return status;
 }

@@ -58,7 +58,8 @@ int32_t ZEB_Init(CrateHandle* handle);
  * Serial empty: a listing connection (ZEB_GetCrates); otherwise that crate
  * (ZEB_ERR_NO_CRATE when the server does not know it). With no server
  * listening it fails at once with ZEB_ERR_CONNECT (the connect wait is at
- * most 0.5 s). Every query waits at most 2 s for its answer; a failed
+ * most 0.5 s); so does a server that refuses the client (one at its client
+ * limit hangs up at once). Every query waits at most 2 s for its answer; a failed
  * exchange (ZEB_ERR_IO, ZEB_ERR_PROTOCOL) closes the connection, after which
  * the queries return ZEB_ERR_NOT_OPEN. A handle that never saw ZEB_Init
  * gets ZEB_ERR_ARGUMENT from every function. */

@@ -73,6 +73,11 @@ public:
     // kErrProtocol returned.
     std::int32_t request(MsgType type, std::span<const std::uint8_t> payload, int timeoutMs,
                          std::vector<std::uint8_t>& body, const DataSink& onData = {});
+    // True when the last request failed because the server hung up (closed or
+    // reset the connection, or the request could not be sent) before a single
+    // byte came back: not a timeout. For the first request of a connection that
+    // is a server refusing the client.
+    bool hungUp() const { return hungUp_; }
 
     // Waits until deadline for the next data frame and passes it to onData.
     // Returns 1 when a frame was delivered, 0 on timeout, or a negative status
@@ -86,6 +91,8 @@ private:
     std::int32_t nextFrame(Clock::time_point deadline, FrameView& frame);
 
     int fd_ = -1;
+    bool hungUp_ = false;
+    bool receivedSinceRequest_ = false;
     FrameParser parser_;
     std::vector<std::uint8_t> request_;  // the encoded request being sent
 };
