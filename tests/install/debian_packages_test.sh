@@ -4,6 +4,8 @@
 # (Depends from dpkg-shlibdeps) and lintian without errors.
 # Usage: debian_packages_test.sh CPACK BUILD_DIR VERSION
 set -euo pipefail
+# Checks read a command's whole output first: "cmd | grep -q" fails now and then under
+# pipefail, when grep quits at its match and cmd dies of SIGPIPE.
 cpack=$1 build=$2 version=$3
 
 fail() { echo "FAIL: $*" >&2; exit 1; }
@@ -45,7 +47,7 @@ for deb in "$program" "$server"; do
   [ "$(field "$deb" Version)" = "$version" ] || fail "Version: $(field "$deb" Version)"
   [ "$(field "$deb" Section)" = science ] || fail "Section: $(field "$deb" Section)"
   [ -n "$(field "$deb" Maintainer)" ] || fail "no Maintainer"
-  dpkg-deb --info "$deb" | grep -q '^ Description: .\+' || fail "no Description"
+  grep -q '^ Description: .\+' <<<"$(dpkg-deb --info "$deb")" || fail "no Description"
 done
 program_depends=$(field "$program" Depends)
 server_depends=$(field "$server" Depends)
@@ -71,16 +73,16 @@ for line in 'Type=Application' 'Exec=voltcheck' 'Icon=voltcheck' 'Terminal=false
 done
 for page in voltcheck voltcheck-cli voltcheck-measure; do
   upper=$(tr 'a-z-' 'A-Z_' <<<"$page" | sed 's/_/\\\\-/g')
-  zcat "$work/program/usr/share/man/man1/$page.1.gz" | grep -q "^\.TH $upper 1 " || fail "manual page $page"
+  grep -q "^\.TH $upper 1 " <<<"$(zcat "$work/program/usr/share/man/man1/$page.1.gz")" || fail "manual page $page"
 done
-zcat "$work/program/usr/share/man/man1/voltcheck.1.gz" | grep -q 'XDG_CONFIG_HOME/Voltcheck/Voltcheck.ini' \
+grep -q 'XDG_CONFIG_HOME/Voltcheck/Voltcheck.ini' <<<"$(zcat "$work/program/usr/share/man/man1/voltcheck.1.gz")" \
   || fail "the manual page does not name the settings folder"
 runpath=$(readelf -d "$work/program/usr/bin/voltcheck" | sed -n 's/.*(RUNPATH).*\[\(.*\)\]/\1/p')
 [ "$runpath" = '$ORIGIN/../lib/voltcheck' ] || fail "voltcheck has RUNPATH '$runpath'"
-if readelf -S "$work/program/usr/bin/voltcheck" | grep -q '\.debug_info'; then fail "voltcheck is not stripped"; fi
+if grep -q '\.debug_info' <<<"$(readelf -S "$work/program/usr/bin/voltcheck")"; then fail "voltcheck is not stripped"; fi
 mkdir "$work/server"
 dpkg-deb --extract "$server" "$work/server"
-zcat "$work/server/usr/share/man/man1/zebsim.1.gz" | grep -q '^\.TH ZEBSIM 1 ' || fail "manual page zebsim"
+grep -q '^\.TH ZEBSIM 1 ' <<<"$(zcat "$work/server/usr/share/man/man1/zebsim.1.gz")" || fail "manual page zebsim"
 
 # lintian: no errors (warnings are printed for the log).
 lintian --fail-on error --tag-display-limit 0 "$program" "$server" | tee "$work/lintian.log" \

@@ -93,5 +93,5 @@ settings=$home/.config/Voltcheck/Voltcheck.ini
 [ -f "$settings" ] || fail "no settings file in $home/.config/Voltcheck: $(find "$home" -name Voltcheck.ini)"
 [ ! -e "$prefix/bin/Voltcheck.ini" ] || fail "a settings file beside the installed program"
 # The defaults in code page 1251, as the program writes them.
-iconv -f CP1251 -t UTF-8 "$settings" | grep -q '^\[Модуль ZEB44\]' || fail "settings file: $(iconv -f CP1251 -t UTF-8 "$settings")"
+grep -q '^\[Модуль ZEB44\]' <<<"$(iconv -f CP1251 -t UTF-8 "$settings")" || fail "settings file: $(iconv -f CP1251 -t UTF-8 "$settings")"
 echo "installed into $prefix: programs ran, settings in $settings"
