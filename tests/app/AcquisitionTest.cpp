@@ -11,7 +11,9 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFile>
 #include <QLabel>
+#include <QProcess>
 #include <QTest>
 
 #include <cmath>
@@ -320,6 +322,74 @@ TEST_F(AcquisitionTest, AServerLostMidFrameAndStartedAgain) {
     EXPECT_EQ(Frame(1).Value1LMDEdit->text(), "250.00");
     Stop();
     EXPECT_EQ(RunBoxTexts().size(), 1u);
+}
+
+// The window and voltcheck-cli measure two modules of one crate at the same time at
+// real time: each gets its own module's stream at its own rate (a stream at another
+// rate or of the other module would show another frequency and level).
+TEST_F(AcquisitionTest, TheWindowAndTheCommandLineMeterShareACrate) {
+    StartServer(R"({"crates":[{"serial":"R1","type":30,"modules":[
+                     {"slot":1,"serial":"440011","firmware":"1.0.0.0","own_noise_rms":0,
+                      "channels":[{"amplitude":0.5,"frequency":1000}]},
+                     {"slot":2,"serial":"440022","firmware":"1.0.0.0","own_noise_rms":0,
+                      "channels":[{"amplitude":0.2,"frequency":300}]}]}]})",
+                1.0);
+    WantInSettings("R1", 1);
+    WriteModuleKeys({{std::string(settings::kMaxAcquisitionTimeKey), "0.5"},
+                     {Channel(settings::kChannelEnabledPrefix, 2), "0"},
+                     {Channel(settings::kChannelEnabledPrefix, 3), "0"},
+                     {Channel(settings::kChannelEnabledPrefix, 4), "0"},
+                     {Channel(settings::kChannelRangePrefix, 1), "2"},  // 1 V
+                     {settings::PrecisionKey(2, settings::PrecisionKind::Ac), "3"},
+                     {settings::PrecisionKey(2, settings::PrecisionKind::Fr), "5"}});
+    ShowAndDiscover();
+    form->ApplyChannelMode(0, 0, 1);  // AC
+    PressStart();
+    WaitForFrames(1);
+
+    // Slot 2 at 15625 Hz (8192-sample frames of 0.52 s) beside the window's 78125 Hz.
+    const QString cliOut = QDir(dir.path()).filePath("cli.csv");
+    QProcess cli;
+    cli.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    cli.start(VOLTCHECK_CLI_EXE, {"measure", "--crate", "R1", "--slot", "2", "--rate", "15625", "--channels", "1",
+                                  "--range", "1", "--mode", "ac", "--method", "fft", "--time", "0.5",
+                                  "--duration", "60", "--output", cliOut});
+    ASSERT_TRUE(cli.waitForStarted(5000));
+    const auto cliLines = [&] {
+        QFile file(cliOut);
+        return file.open(QIODevice::ReadOnly) ? file.readAll().count('\n') : 0;
+    };
+    // Both run at once: the window shows frames between the tool's first and third ones.
+    ASSERT_TRUE(PumpUntil([&] { return cliLines() >= 2 || cli.state() == QProcess::NotRunning; }, 20000));
+    WaitForFrames(1, 2);
+    ASSERT_TRUE(PumpUntil([&] { return cliLines() >= 4 || cli.state() == QProcess::NotRunning; }, 20000));
+    ASSERT_EQ(cli.state(), QProcess::Running) << "the tool ended early";
+    WaitForFrames(1);
+    cli.terminate();  // ends the tool's run as STOP does
+    ASSERT_TRUE(PumpUntil([&] { return cli.state() == QProcess::NotRunning; }, 10000));
+    EXPECT_EQ(cli.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(cli.exitCode(), 0);
+
+    // The window's module: 0.5 V peak at 1 kHz.
+    EXPECT_EQ(Frame(1).Value1LMDEdit->text(), "353.553");
+    EXPECT_EQ(Frame(1).Value2LMDEdit->text(), "1.00000");
+    Stop();
+    EXPECT_TRUE(presenter.Boxes.empty()) << BoxTexts();
+
+    // The tool's module: 0.2 V peak at 300 Hz, every frame.
+    QFile file(cliOut);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QList<QByteArray> lines = file.readAll().trimmed().split('\n');
+    ASSERT_GE(lines.size(), 4);
+    EXPECT_EQ(lines[0], "time,frame,ch1_volts,ch1_hertz,ch1_overload");
+    for (qsizetype i = 1; i < lines.size(); ++i) {
+        const QList<QByteArray> cells = lines[i].split(',');
+        ASSERT_EQ(cells.size(), 5) << lines[i].toStdString();
+        EXPECT_EQ(cells[1].toInt(), i);
+        EXPECT_NEAR(cells[2].toDouble(), 0.2 / std::sqrt(2.0), 1e-6) << i;
+        EXPECT_NEAR(cells[3].toDouble(), 300.0, 1e-3) << i;
+        EXPECT_EQ(cells[4], "0");
+    }
 }
 
 }  // namespace

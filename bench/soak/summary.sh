@@ -1,0 +1,84 @@
+#!/usr/bin/env bash
+# Summarises a soak folder written by bench/soak.sh as Markdown on standard output.
+# Usage: bench/soak/summary.sh FOLDER SOAK_SECONDS
+set -euo pipefail
+dir="$1"
+seconds="$2"
+# 2^17 samples at 78125 Hz: the acquisition time of one frame with the soak's settings.
+nominal=1.6777216
+
+# Seconds of the day of a reading's UTC time stamp (2026-12-10T19:21:29.497Z).
+frames() {  # $1 readings file: count, lost (gaps in the frame numbers), median and max interval
+  awk -F, -v nominal="$nominal" '
+    NR == 1 || $1 == "time" { next }
+    { t = substr($1, 12, 2) * 3600 + substr($1, 15, 2) * 60 + substr($1, 18, 6)
+      if (n > 0) { d = t - last; if (d < 0) d += 86400; gap[n] = d; if ($2 != prev + 1) lost += $2 - prev - 1 }
+      last = t; prev = $2; n++ }
+    END {
+      m = n - 1; for (i = 1; i <= m; i++) v[i] = gap[i]
+      for (i = 2; i <= m; i++) { x = v[i]; j = i - 1; while (j >= 1 && v[j] > x) { v[j + 1] = v[j]; j-- } v[j + 1] = x }
+      med = m > 0 ? v[int((m + 1) / 2)] : 0; max = m > 0 ? v[m] : 0
+      late = 0; for (i = 1; i <= m; i++) if (gap[i] > 1.5 * med) late++
+      printf "%d %d %.4f %.4f %d\n", n, lost + 0, med, max, late }' "$1"
+}
+
+echo "# Soak results"
+echo
+echo "Produced by \`bench/soak.sh\` ($(date -u +%Y-%m-%d)): zebsim at real time, the command-line meter on one"
+echo "ZEB44 and the window on another module of the same crate, both four channels at 78125 Hz, AC,"
+echo "spectral method, 2^17-sample frames ($nominal s of acquisition). Resident memory and CPU time of the"
+echo "three processes were read from /proc every 10 s (\`samples.csv\`)."
+echo
+echo "## The hour"
+echo
+echo "| process | RSS at 60 s (KiB) | RSS at end (KiB) | growth after the first minute (KiB) | max RSS (KiB) | CPU (% of one core) |"
+echo "|---|---|---|---|---|---|"
+awk -F, '$1 == "soak" && $4 != "-" {
+    p = $3; t = $2
+    if (!(p in first) && t >= 60) { first[p] = $4; ft[p] = t; fc[p] = $5 }
+    lastr[p] = $4; lt[p] = t; lc[p] = $5; if ($4 > mx[p]) mx[p] = $4 }
+  END { split("voltcheck-cli voltcheck zebsim", order, " ")
+    for (i = 1; i <= 3; i++) { p = order[i]
+      cpu = lt[p] > ft[p] ? 100 * (lc[p] - fc[p]) / (lt[p] - ft[p]) : 0
+      printf "| %s | %d | %d | %+d | %d | %.2f |\n", p, first[p], lastr[p], lastr[p] - first[p], mx[p], cpu } }' \
+  "$dir/samples.csv"
+echo
+echo "Every five minutes (RSS in KiB; CPU in % of one core over the five minutes before):"
+echo
+echo "| minute | meter RSS | meter CPU | window RSS | window CPU | zebsim RSS | zebsim CPU |"
+echo "|---|---|---|---|---|---|---|"
+awk -F, '$1 == "soak" && $4 != "-" {
+    slot = int($2 / 300); p = $3
+    r[slot, p] = $4; c[slot, p] = $5; t[slot, p] = $2; if (slot > top) top = slot }
+  END { split("voltcheck-cli voltcheck zebsim", order, " ")
+    for (s = 1; s <= top; s++) { line = sprintf("| %d |", s * 5)
+      for (i = 1; i <= 3; i++) { p = order[i]
+        dt = t[s, p] - t[s - 1, p]
+        line = line sprintf(" %d | %.2f |", r[s, p], dt > 0 ? 100 * (c[s, p] - c[s - 1, p]) / dt : 0) }
+      print line } }' "$dir/samples.csv"
+echo
+echo "## Frames"
+echo
+echo "| meter | frames | lost (gaps in the numbers) | median interval (s) | longest interval (s) | intervals over 1.5 × median | duration / median interval | duration / acquisition time |"
+echo "|---|---|---|---|---|---|---|---|"
+for who in cli window; do
+  read -r n lost med max late <<<"$(frames "$dir/$who.readings.csv")"
+  name=$([ "$who" = cli ] && echo "command-line meter" || echo "window")
+  awk -v name="$name" -v n="$n" -v lost="$lost" -v med="$med" -v max="$max" -v late="$late" \
+      -v s="$seconds" -v nominal="$nominal" \
+    'BEGIN { printf "| %s | %d | %d | %.4f | %.4f | %d | %.1f | %.1f |\n", name, n, lost, med, max, late, (med > 0 ? s / med : 0), s / nominal }'
+done
+echo
+echo "Meter exit status after the hour: $(cat "$dir/cli.status" 2>/dev/null || echo '?'); its standard error:"
+echo
+echo '```'
+cat "$dir/cli.stderr" 2>/dev/null || true
+echo '```'
+echo
+echo "## Faults (zebsim killed with SIGKILL once a minute, restarted 3 s later)"
+echo
+echo "| fault | meter status | meter message | meter frames before | window boxes | box title | window frames before |"
+echo "|---|---|---|---|---|---|---|"
+tail -n +2 "$dir/faults.csv" | awk -F, '{ printf "| %s | %s | %s | %s | %s | %s | %s |\n", $1, $2, $3, $4, $5, $6, $7 }'
+echo
+echo "Event log: \`events.log\`."
