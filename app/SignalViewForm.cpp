@@ -143,7 +143,7 @@ void TSignalViewForm::BuildLayout() {
     spectrum->addSeries(SpectrumSeries);
     spectrum->addSeries(PeakSeries);
     frequencyAxis_ = ValueAxis(QStringLiteral("Частота, Гц"), "%.6g");
-    logFrequencyAxis_ = new QLogValueAxis;
+    logFrequencyAxis_ = new QLogValueAxis(this);  // owned by the view while off the chart
     logFrequencyAxis_->setTitleText(QStringLiteral("Частота, Гц"));
     logFrequencyAxis_->setLabelFormat(QStringLiteral("%g"));
     logFrequencyAxis_->setBase(10.0);
