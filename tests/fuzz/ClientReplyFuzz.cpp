@@ -143,7 +143,9 @@ Parsed Parse(std::span<const std::uint8_t> bytes, std::size_t piece) {
 }
 
 void CheckFrames(const Parsed& a, const Parsed& b) {
-    Check(a.failed == b.failed && a.buffered == b.buffered && a.frames.size() == b.frames.size());
+    // A failed parser takes no more bytes, so what it holds depends on the pieces.
+    Check(a.failed == b.failed && a.frames.size() == b.frames.size());
+    Check(a.failed || a.buffered == b.buffered);
     for (std::size_t i = 0; i < a.frames.size(); ++i) {
         Check(a.frames[i].type == b.frames[i].type && a.frames[i].payload == b.frames[i].payload);
         Check(a.frames[i].payload.size() <= zebwire::kMaxServerPayload);

@@ -88,22 +88,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // Read, write, read again: the same names and values.
     CheckRoundTrip(file);
 
-    // Every value written back as it was read reads the same, in the copy and after
-    // another round trip; a refused write leaves the image as it was.
-    {
-        inifile::TIniFile copy = inifile::TIniFile::FromBytes("fuzz.ini", file.Image());
-        const std::vector<Entry> before = Contents(copy);
-        for (const Entry& e : before) {
-            if (e.key.empty()) continue;
-            const std::string image = copy.Image();
-            if (copy.WriteString(e.section, e.key, e.value))
-                Check(copy.ReadString(e.section, e.key, "\x01 missing") == e.value);
-            else
-                Check(copy.Image() == image);
-        }
-        Check(SameContents(Contents(copy), before));
-        CheckRoundTrip(copy);
-    }
+    // Every value written back as it was read reads the same (the final round trip
+    // below checks the bytes that gives).
+    const std::vector<Entry> contents = Contents(file);
+    for (const Entry& e : contents)
+        if (!e.key.empty() && file.WriteString(e.section, e.key, e.value))
+            Check(file.ReadString(e.section, e.key, "\x01 missing") == e.value);
+    Check(SameContents(Contents(file), contents));
 
     // Names and values taken from the input itself.
     const std::size_t third = size / 3;
