@@ -118,8 +118,10 @@ struct Parsed {
     std::size_t buffered = 0;
 };
 
-Parsed Parse(std::span<const std::uint8_t> bytes, std::size_t piece) {
-    zebwire::FrameParser parser(zebwire::kMaxServerPayload);
+Parsed Parse(zebwire::FrameParser& parser, std::span<const std::uint8_t> bytes, std::size_t piece) {
+    // The parser is reused from input to input, as a link reuses its own: its buffer
+    // is kept, so that an input costs no large allocation.
+    parser.reset();
     Parsed out;
     auto take = [&] {
         while (auto frame = parser.next()) out.frames.push_back(std::move(*frame));
@@ -186,7 +188,8 @@ void CrateSession(int fd, int first) {
 // A module session as zeb44api holds it: open, configure, start, the data between
 // requests, stop and clear; the words of every data frame are kept.
 void ModuleSession(int fd, int dataFrames, std::vector<std::uint32_t>& words) {
-    zebwire::ClientLink link;
+    // One link for every input, as a module session keeps its link for good.
+    static zebwire::ClientLink link;
     link.adopt(fd);
     std::vector<std::uint8_t> body;
     const auto keep = [&words](std::span<const std::uint8_t> bytes) {
@@ -225,6 +228,7 @@ void ModuleSession(int fd, int dataFrames, std::vector<std::uint32_t>& words) {
             if (rc != 1) break;
         }
     }
+    link.close();
 }
 
 void CheckWords(const std::vector<std::uint32_t>& words, const Configured& configured) {
@@ -263,7 +267,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::span<const std::uint8_t> server(data + 1, std::min(size - 1, kMaxServerBytes));
 
     // The frames the same bytes make, received in place and fed in pieces.
-    CheckFrames(Parse(server, 0), Parse(server, (choices >> 4) + 1u));
+    static zebwire::FrameParser inPlace(zebwire::kMaxServerPayload);
+    static zebwire::FrameParser inPieces(zebwire::kMaxServerPayload);
+    CheckFrames(Parse(inPlace, server, 0), Parse(inPieces, server, (choices >> 4) + 1u));
 
     int ends[2];
     Check(::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, ends) == 0);
