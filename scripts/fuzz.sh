@@ -55,9 +55,9 @@ for t in "${targets[@]}"; do
   mkdir -p "$build/artifacts/$t"
   log="$build/fuzz-logs/$t.log"
   extra=()
-  # Every settings lookup walks the whole file: beyond a kilobyte an input only costs
+  # Every settings lookup walks the whole file: beyond half a kilobyte an input only costs
   # time (the committed real files are still read whole by the replay test).
-  [ "$t" = inifile ] && extra=(-max_len=1024)
+  [ "$t" = inifile ] && extra=(-max_len=512)
   echo "== $t: ${limit[*]} ${extra[*]}"
   # A leak, a crash, undefined behaviour, an uncaught exception, an input that runs
   # longer than 10 s or takes more than 2 GB are all findings.
