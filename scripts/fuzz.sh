@@ -7,9 +7,10 @@
 # Targets: client_reply server_request inifile scenario measure_frame (default: all,
 # one after the other). Each runs N executions (default 1000000) or T seconds with its
 # dictionary tests/fuzz/<target>.dict, on a scratch corpus seeded from
-# tests/fuzz/corpus/<target>; afterwards the committed corpus and the scratch one are
-# merged (-merge=1) into a minimal set that replaces the files directly in
-# tests/fuzz/corpus/<target> (its regressions/ folder is left alone). A finding stops
+# tests/fuzz/corpus/<target>; afterwards the scratch corpus (which holds the committed
+# one) is merged (-merge=1) into a minimal set of inputs by the edges they cover,
+# which replaces the fuzzer-named files directly in tests/fuzz/corpus/<target>. The
+# hand-made seeds there (named files) and its regressions/ folder stay. A finding stops
 # the script: the input lies in build-fuzz/artifacts/<target>/; once fixed, copy it
 # to tests/fuzz/corpus/<target>/regressions/ so that the replay test keeps it.
 #
@@ -28,7 +29,7 @@ while [ $# -gt 0 ]; do
   case "$1" in
     --runs) limit=(-runs="$2"); shift 2 ;;
     --seconds) limit=(-max_total_time="$2"); shift 2 ;;
-    -h|--help) sed -n '2,22p' "${BASH_SOURCE[0]}"; exit 0 ;;
+    -h|--help) sed -n '2,23p' "${BASH_SOURCE[0]}"; exit 0 ;;
     -*) echo "unknown option $1" >&2; exit 2 ;;
     *) targets+=("$1"); shift ;;
   esac
@@ -64,9 +65,12 @@ for t in "${targets[@]}"; do
   nice -n 19 "$build/bin/${t}_fuzz" "${limit[@]}" "${extra[@]}" -dict="$root/tests/fuzz/$t.dict" -timeout=10 \
     -rss_limit_mb=2048 -print_final_stats=1 -artifact_prefix="$build/artifacts/$t/" "$scratch" \
     >"$log" 2>&1 || { tail -n 60 "$log"; echo "$t: finding, see $log and $build/artifacts/$t/" >&2; exit 1; }
-  nice -n 19 "$build/bin/${t}_fuzz" -merge=1 "$merged" "$scratch" >>"$log" 2>&1
-  find "$corpus" -maxdepth 1 -type f -delete
-  cp "$merged"/* "$corpus/"
+  # Edges only (-use_counters=0): hit counts would keep thousands of near-equal
+  # inputs, and the committed corpus is meant to stay a few hundred small files.
+  nice -n 19 "$build/bin/${t}_fuzz" -merge=1 -use_counters=0 "${extra[@]}" "$merged" "$scratch" >>"$log" 2>&1
+  # libFuzzer names its inputs by their SHA-1; the named seeds are kept.
+  find "$corpus" -maxdepth 1 -type f -regextype posix-extended -regex '.*/[0-9a-f]{40}' -delete
+  cp -n "$merged"/* "$corpus/"
   rm -rf "$scratch" "$merged"
   trap - EXIT
   grep -E "^Done [0-9]+ runs|^#[0-9]+.*(DONE|INITED)" "$log" | tail -n 2
