@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build, the tests and the demo need, when missing.
+# With --fuzz also clang and its libFuzzer runtime (scripts/fuzz.sh).
 set -euo pipefail
 packages=(
   build-essential cmake pkg-config
@@ -11,6 +12,9 @@ packages=(
   xvfb xauth x11-utils xdotool fonts-liberation imagemagick
   dpkg-dev fakeroot file lintian
 )
+if [ "${1:-}" = "--fuzz" ]; then
+  packages+=(clang libclang-rt-14-dev llvm)
+fi
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

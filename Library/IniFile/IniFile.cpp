@@ -155,6 +155,49 @@ bool TIniFile::KeyExists(std::string_view section, std::string_view key) const {
     return LookUp(section, key, raw);
 }
 
+namespace {
+
+// Appends `name` (line text) to `names` (UTF-8) unless a matching name is there.
+template <class Convert>
+void AddName(std::vector<std::string>& names, std::vector<std::string>& seen, std::string_view name,
+             const Convert& toUtf8) {
+    if (name.empty()) return;
+    for (const std::string& other : seen)
+        if (SameName(other, name)) return;
+    seen.emplace_back(name);
+    if (auto text = toUtf8(name)) names.push_back(std::move(*text));
+}
+
+}  // namespace
+
+std::vector<std::string> TIniFile::ReadSections() const {
+    std::vector<std::string> names, seen;
+    for (const std::string& text : lines_) {
+        const IniLine line = ClassifyLine(text);
+        if (line.kind == IniLine::Kind::Section)
+            AddName(names, seen, line.name, [this](std::string_view n) { return FromLineText(n); });
+    }
+    return names;
+}
+
+std::vector<std::string> TIniFile::ReadSection(std::string_view section) const {
+    std::vector<std::string> names, seen;
+    const auto sectionBytes = ToLineText(TrimIniBlanks(section));
+    if (!sectionBytes || sectionBytes->empty()) return names;
+    // The same walk as LookUp: only the first section of that name counts.
+    bool inSection = false;
+    for (const std::string& text : lines_) {
+        const IniLine line = ClassifyLine(text);
+        if (line.kind == IniLine::Kind::Section) {
+            if (inSection) break;
+            inSection = SameName(line.name, *sectionBytes);
+        } else if (inSection && line.kind == IniLine::Kind::Entry) {
+            AddName(names, seen, line.name, [this](std::string_view n) { return FromLineText(n); });
+        }
+    }
+    return names;
+}
+
 std::string TIniFile::ReadString(std::string_view section, std::string_view key,
                                  std::string_view defaultValue) const {
     std::string raw;

@@ -15,6 +15,7 @@
 #include <filesystem>
 #include <ostream>
 #include <string>
+#include <vector>
 
 using inifile::IniStatus;
 using inifile::TIniFile;
@@ -314,6 +315,21 @@ TEST(IniEditing, NamesAndValuesThatWouldBreakTheFileAreRefused) {
 
 // ---------------------------------------------------------------------------------------
 // Files on disk
+
+TEST(IniNames, SectionsAndKeysAreListedAsTheReadersReachThem) {
+    // Duplicates (matched without case) count once, in their first spelling; the
+    // second section of a name is not reachable, nor are empty names or a name with
+    // the byte code page 1251 leaves undefined.
+    const std::string text = std::string("[Main]\r\nA=1\r\n b = 2\r\na=3\r\n[]\r\nE=0\r\n[") + kSectionCp +
+                             "]\r\n" + kKeyCp + "=x\r\nbad\x98=y\r\n[MAIN]\r\nC=4\r\n; [Comment]\r\n";
+    const TIniFile file = FromText(text);
+    EXPECT_EQ(file.ReadSections(), (std::vector<std::string>{"Main", "Секция"}));
+    EXPECT_EQ(file.ReadSection("main"), (std::vector<std::string>{"A", "b"}));
+    EXPECT_EQ(file.ReadSection("Секция"), (std::vector<std::string>{"Ключ"}));
+    EXPECT_TRUE(file.ReadSection("Missing").empty());
+    EXPECT_TRUE(file.ReadSection("").empty());
+    for (const std::string& key : file.ReadSection("Main")) EXPECT_TRUE(file.KeyExists("Main", key)) << key;
+}
 
 TEST(IniDisk, MissingFileIsEmptyAndFlushCreatesIt) {
     TempDir dir;

@@ -41,6 +41,12 @@ bool ReadFrame(const std::string& input, std::vector<double>& samples, std::stri
         error = "не могу прочитать " + input;
         return false;
     }
+    return DecodeFrame(bytes, input, samples, error);
+}
+
+bool DecodeFrame(std::span<const unsigned char> bytes, const std::string& input, std::vector<double>& samples,
+                 std::string& error)
+{
     if (bytes.empty()) {
         error = input + ": в файле нет отсчётов";
         return false;

@@ -243,6 +243,13 @@ bool Connection::flush() {
     return true;
 }
 
+bool Connection::receive(std::span<const std::uint8_t> bytes) {
+    parser_.feed(bytes);
+    while (auto frame = parser_.next())
+        if (!handle(*frame)) return false;
+    return !parser_.failed();  // cannot resynchronise: hang up
+}
+
 void Connection::run() {
     std::vector<std::uint8_t> buffer(4096);
     std::optional<zebwire::Clock::time_point> closeBy;
@@ -262,12 +269,7 @@ void Connection::run() {
             const ssize_t n = ::recv(fd_, buffer.data(), buffer.size(), MSG_DONTWAIT);
             if (n == 0) return;  // the client left
             if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) return;
-            if (n > 0) {
-                parser_.feed(std::span(buffer.data(), static_cast<std::size_t>(n)));
-                while (auto frame = parser_.next())
-                    if (!handle(*frame)) return;
-                if (parser_.failed()) return;  // cannot resynchronise: hang up
-            }
+            if (n > 0 && !receive(std::span(buffer.data(), static_cast<std::size_t>(n)))) return;
         }
         if (!flush()) return;
     }

@@ -37,6 +37,12 @@ public:
     // server stops.
     void run();
 
+    // Takes bytes the client sent and serves every complete request in them.
+    // false: close the connection now (the stream cannot be resynchronised).
+    // run() feeds what it receives through here; a caller without a socket
+    // (fd -1) reaches the request decoding the same way.
+    bool receive(std::span<const std::uint8_t> bytes);
+
 private:
     enum class Kind { None, CrateList, Crate, Module };
     struct Chunk {

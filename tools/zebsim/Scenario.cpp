@@ -226,7 +226,8 @@ Scenario parseScenario(const std::string& jsonText) {
     json root;
     try {
         root = json::parse(jsonText);
-    } catch (const json::parse_error& e) {
+    } catch (const json::exception& e) {
+        // Not only syntax: a number too large for a double is refused here as well.
         throw ScenarioError(std::string("not valid JSON: ") + e.what());
     }
     checkKeys(root, {"crates", "comment", "faults"}, "scenario");

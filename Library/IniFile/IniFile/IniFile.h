@@ -82,6 +82,12 @@ public:
     double ReadFloat(std::string_view section, std::string_view key, double defaultValue) const;
     // True when the key is present in the section (whatever its value).
     bool KeyExists(std::string_view section, std::string_view key) const;
+    // The names the readers above can reach, in file order, as the file spells them:
+    // every section name once (the first spelling of names that match), and the keys of
+    // the first section of that name, each once. Empty names and names with a byte
+    // undefined in code page 1251 are left out.
+    std::vector<std::string> ReadSections() const;
+    std::vector<std::string> ReadSection(std::string_view section) const;
 
     // Writers change the image only. A text is written as it is, except that one with
     // blanks at either end or enclosed in quotes is put in double quotes, so that it
