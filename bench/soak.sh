@@ -148,6 +148,7 @@ wait "$cli_pid" || cli_status=$?
 cli_pid=""
 log "command-line meter ended with status $cli_status after $(( $(date +%s) - begin )) s; messages: $(tr '\n' ' ' <"$work/cli.err")"
 echo "$cli_status" >"$out/cli.status"
+wc -l <"$out/window.readings.csv" >"$out/window.hour-lines"
 cp "$work/cli.err" "$out/cli.stderr"
 log "window message boxes during the hour: $(boxes | wc -l)"
 

@@ -8,8 +8,11 @@ seconds="$2"
 nominal=1.6777216
 
 # Seconds of the day of a reading's UTC time stamp (2026-12-10T19:21:29.497Z).
-frames() {  # $1 readings file: count, lost (gaps in the frame numbers), median and max interval
-  awk -F, -v nominal="$nominal" '
+# $1 readings file, $2 its lines that belong to the hour (0: all): count, lost (gaps in
+# the frame numbers), median, mean and longest interval, intervals over 1.5 x median.
+frames() {
+  awk -F, -v nominal="$nominal" -v upto="$2" '
+    upto > 0 && FNR > upto { exit }
     NR == 1 || $1 == "time" { next }
     { t = substr($1, 12, 2) * 3600 + substr($1, 15, 2) * 60 + substr($1, 18, 6)
       if (n > 0) { d = t - last; if (d < 0) d += 86400; gap[n] = d; if ($2 != prev + 1) lost += $2 - prev - 1 }
@@ -18,8 +21,8 @@ frames() {  # $1 readings file: count, lost (gaps in the frame numbers), median 
       m = n - 1; for (i = 1; i <= m; i++) v[i] = gap[i]
       for (i = 2; i <= m; i++) { x = v[i]; j = i - 1; while (j >= 1 && v[j] > x) { v[j + 1] = v[j]; j-- } v[j + 1] = x }
       med = m > 0 ? v[int((m + 1) / 2)] : 0; max = m > 0 ? v[m] : 0
-      late = 0; for (i = 1; i <= m; i++) if (gap[i] > 1.5 * med) late++
-      printf "%d %d %.4f %.4f %d\n", n, lost + 0, med, max, late }' "$1"
+      late = 0; sum = 0; for (i = 1; i <= m; i++) { sum += gap[i]; if (gap[i] > 1.5 * med) late++ }
+      printf "%d %d %.4f %.4f %.4f %d\n", n, lost + 0, med, (m > 0 ? sum / m : 0), max, late }' "$1"
 }
 
 echo "# Soak results"
@@ -29,6 +32,8 @@ echo "ZEB44 and the window on another module of the same crate, both four channe
 echo "spectral method, 2^17-sample frames ($nominal s of acquisition). Resident memory and CPU time of the"
 echo "three processes were read from /proc every 10 s (\`samples.csv\`)."
 echo
+# What the person who ran it noted about the machine (optional).
+if [ -f "$dir/conditions.md" ]; then cat "$dir/conditions.md"; echo; fi
 echo "## The hour"
 echo
 echo "| process | RSS at 60 s (KiB) | RSS at end (KiB) | growth after the first minute (KiB) | max RSS (KiB) | CPU (% of one core) |"
@@ -59,15 +64,23 @@ awk -F, '$1 == "soak" && $4 != "-" {
 echo
 echo "## Frames"
 echo
-echo "| meter | frames | lost (gaps in the numbers) | median interval (s) | longest interval (s) | intervals over 1.5 × median | duration / median interval | duration / acquisition time |"
+echo "The window's frames are those of its reading log until the meter's hour ended. Each frame"
+echo "starts the module anew (start, acquisition, stop, clear), so a frame's interval is the"
+echo "acquisition time plus these calls; the window also keeps each channel's indicator lit for"
+echo "100 ms between showing the values and the overloads."
+echo
+echo "| meter | frames | lost (gaps in the numbers) | median interval (s) | mean interval (s) | longest interval (s) | intervals over 1.5 × median | 1 + span / median interval |"
 echo "|---|---|---|---|---|---|---|---|"
 for who in cli window; do
-  read -r n lost med max late <<<"$(frames "$dir/$who.readings.csv")"
+  upto=0
+  [ "$who" = window ] && [ -f "$dir/window.hour-lines" ] && upto="$(cat "$dir/window.hour-lines")"
+  read -r n lost med mean max late <<<"$(frames "$dir/$who.readings.csv" "$upto")"
   name=$([ "$who" = cli ] && echo "command-line meter" || echo "window")
-  awk -v name="$name" -v n="$n" -v lost="$lost" -v med="$med" -v max="$max" -v late="$late" \
-      -v s="$seconds" -v nominal="$nominal" \
-    'BEGIN { printf "| %s | %d | %d | %.4f | %.4f | %d | %.1f | %.1f |\n", name, n, lost, med, max, late, (med > 0 ? s / med : 0), s / nominal }'
+  awk -v name="$name" -v n="$n" -v lost="$lost" -v med="$med" -v mean="$mean" -v max="$max" -v late="$late" \
+    'BEGIN { printf "| %s | %d | %d | %.4f | %.4f | %.4f | %d | %.1f |\n", name, n, lost, med, mean, max, late, (med > 0 ? 1 + (n - 1) * mean / med : 0) }'
 done
+echo
+echo "Acquisition time of a frame: $nominal s; the hour holds $(awk -v s="$seconds" -v a="$nominal" 'BEGIN { printf "%.1f", s / a }') of them."
 echo
 echo "Meter exit status after the hour: $(cat "$dir/cli.status" 2>/dev/null || echo '?'); its standard error:"
 echo
@@ -81,4 +94,4 @@ echo "| fault | meter status | meter message | meter frames before | window boxe
 echo "|---|---|---|---|---|---|---|"
 tail -n +2 "$dir/faults.csv" | awk -F, '{ printf "| %s | %s | %s | %s | %s | %s | %s |\n", $1, $2, $3, $4, $5, $6, $7 }'
 echo
-echo "Event log: \`events.log\`."
+echo "Event log: \`events.log\`; the first fault's box: \`fault-box.png\`. The raw readings are not kept in the repository."
