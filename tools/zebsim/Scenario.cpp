@@ -32,6 +32,13 @@ std::uint64_t count(const json& v, const std::string& where) {
     return v.get<std::uint64_t>();
 }
 
+// A pause or delay of a fault: ten minutes at most, so that a test waiting on it stays bounded.
+int milliseconds(const json& v, const std::string& where) {
+    const std::uint64_t ms = count(v, where);
+    if (ms > 600000) throw ScenarioError(where + " must be at most 600000");
+    return static_cast<int>(ms);
+}
+
 std::string text(const json& object, const char* key, const std::string& fallback, bool required,
                  const std::string& where) {
     if (!object.contains(key)) {
@@ -137,11 +144,7 @@ ModuleFaults parseFaults(const json& j, const std::string& where) {
         checkKeys(s, {"after_words", "pause_ms"}, where + ".short_block");
         if (!s.contains("after_words")) throw ScenarioError(where + ".short_block: \"after_words\" is missing");
         f.shortBlockAfterWords = count(s.at("after_words"), where + ".short_block.after_words");
-        if (s.contains("pause_ms")) {
-            const auto ms = count(s.at("pause_ms"), where + ".short_block.pause_ms");
-            if (ms > 600000) throw ScenarioError(where + ".short_block.pause_ms must be at most 600000");
-            f.shortBlockPauseMs = static_cast<int>(ms);
-        }
+        if (s.contains("pause_ms")) f.shortBlockPauseMs = milliseconds(s.at("pause_ms"), where + ".short_block.pause_ms");
     }
     return f;
 }
@@ -172,11 +175,7 @@ CrateFaults parseCrateFaults(const json& j, const std::string& where) {
         checkKeys(l, {"on", "ms"}, where + ".late");
         if (!l.contains("on")) throw ScenarioError(where + ".late: \"on\" is missing");
         f.lateOn = crateQuery(l.at("on"), where + ".late.on");
-        if (l.contains("ms")) {
-            const auto ms = count(l.at("ms"), where + ".late.ms");
-            if (ms > 600000) throw ScenarioError(where + ".late.ms must be at most 600000");
-            f.lateMs = static_cast<int>(ms);
-        }
+        if (l.contains("ms")) f.lateMs = milliseconds(l.at("ms"), where + ".late.ms");
     }
     return f;
 }
