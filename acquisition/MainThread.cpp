@@ -7,25 +7,16 @@
 #include <chrono>
 #include <thread>
 
-TMainThread::TMainThread(TAcquisitionWindow& window)
-    : TWorkerThread(/*freeOnTerminate=*/false), window_(window) {}
+TMainThread::TMainThread(TAcquisitionWindow& window, ModuleRecord& module, const std::atomic<uint8_t>& tickedChannels)
+    : TReportingThread(/*freeOnTerminate=*/false, window, MessageCaption, ButtonCaption),
+      window_(window),
+      module_(module),
+      tickedChannels_(tickedChannels) {}
 
 TMainThread::~TMainThread() { StopAndWait(); }
 
-void TMainThread::ShowThreadMessage() {
-    if (ErrorFlag.load() != 0) return;
-    ErrorFlag.store(1);
-    MESSAGE_DIALOG_PARS pars;
-    pars.Caption = MessageCaption;
-    pars.DlgType = 1;
-    pars.Buttons = 1u << 2;
-    pars.ButtonCaptions = {ButtonCaption};
-    pars.Message = MessageText;
-    window_.ExecuteMessageDialog(pars);
-}
-
 void TMainThread::StartRun() {
-    window_.SetAcquisitionRunning(true);
+    window_.AcquisitionThreadRunning();
     SetDecimalSeparator('.');
     ErrorFlag.store(0);
     ProcessingFunctions[0] = [this] { MultimeterLoop(); };
@@ -33,8 +24,7 @@ void TMainThread::StartRun() {
 
 bool TMainThread::Passed(const run::TStepResult& step) {
     if (step.Kind == run::TStepResult::TKind::Failed) {
-        MessageText = step.Message;
-        Synchronize([this] { ShowThreadMessage(); });
+        Report(step.Message);
     }
     return step.Ok();
 }
@@ -45,18 +35,15 @@ void TMainThread::PrepareRun(run::TMeasurementRun& run) {
     run.Begin(RunStart.Settings);
     if (over()) return;
     SleepUnlessTerminated(50);
-    run::TModuleParameters parameters;
-    Synchronize([this, &parameters] { window_.ReadModuleParameters(parameters); });
-    if (!Passed(run.ConfigureModule(parameters)) || over()) return;
-    const double milliseconds = run.Geometry().FrameMilliseconds();
-    Synchronize([this, milliseconds] { window_.ShowAcquisitionTime(milliseconds); });
+    if (!Passed(run.ConfigureModule(RunStart.Parameters)) || over()) return;
+    Synchronize([this, &run] { window_.ShowRun(run, TRunView::FrameTime); });
     SleepUnlessTerminated(50);
     if (over() || !Passed(run.CheckThroughput(RunStart.CrateTypeCode, RunStart.ModuleName))) return;
     Passed(run.PrepareBuffers());
 }
 
 void TMainThread::MultimeterLoop() {
-    run::TMeasurementRun run(window_.AcquisitionModuleRecord(), TerminateFlag());
+    run::TMeasurementRun run(module_, TerminateFlag());
     const auto over = [this] { return ErrorFlag.load() != 0 || Terminated(); };
     try {
         PrepareRun(run);
@@ -65,15 +52,14 @@ void TMainThread::MultimeterLoop() {
             if (!Passed(run.AcquireFrame()) || Terminated()) break;
             if (!Passed(run.ConvertFrame()) || Terminated()) break;
             std::array<bool, 4> ticked{};
-            for (int c = 0; c < 4; ++c) ticked[c] = window_.ChannelTicked(c);
+            for (int c = 0; c < 4; ++c) ticked[c] = Ticked(c);
             if (!Passed(run.ComputeChannels(ticked)) || over()) break;
-            Synchronize([this, &run] { window_.ShowValues(run); });
+            Synchronize([this, &run] { window_.ShowRun(run, TRunView::Values); });
             SleepUnlessTerminated(100);
-            Synchronize([this, &run] { window_.ShowOverloads(run); });
+            Synchronize([this, &run] { window_.ShowRun(run, TRunView::Overloads); });
         }
     } catch (...) {
-        MessageText = run::messages::LoopException;
-        Synchronize([this] { ShowThreadMessage(); });
+        Report(run::messages::LoopException);
     }
     // Every run ends with the module stopped and its buffer cleared, even a
     // run stopped in the middle of a frame.
@@ -90,12 +76,10 @@ void TMainThread::RunGuarded(const std::function<void()>& work) {
     try {
         work();
     } catch (const EConvertError&) {
-        MessageText = std::string(ConversionErrorText) + DecimalSeparator() + "'.";
-        Synchronize([this] { ShowThreadMessage(); });
+        Report(std::string(ConversionErrorText) + DecimalSeparator() + "'.");
         SetDecimalSeparator('.');
     } catch (...) {
-        MessageText = UnexpectedExceptionText;
-        Synchronize([this] { ShowThreadMessage(); });
+        Report(UnexpectedExceptionText);
     }
 }
 
@@ -109,8 +93,7 @@ void TMainThread::Execute() {
             if (entry != nullptr && *entry) {
                 (*entry)();
             } else {
-                MessageText = NoProcessingFunctionText;
-                Synchronize([this] { ShowThreadMessage(); });
+                Report(NoProcessingFunctionText);
             }
         });
     } catch (...) {

@@ -2,7 +2,9 @@
 
 #include "acquisition/AcquisitionWindow.h"
 #include "run/MeasurementRun.h"
-#include "Threads/WorkerThread.h"
+#include "Threads/ReportingThread.h"
+
+#include "zeb44api.h"
 
 #include <array>
 #include <atomic>
@@ -13,11 +15,10 @@
 // The acquisition thread: runs one measurement run (the processing function of
 // ProcessingIndex), then waits for its stop request. The window owns the object:
 // it requests termination, waits for the end and deletes it. The work of a frame
-// is the run library's; this class orders the steps, hands the window steps to
-// the GUI thread and turns every failure into the run's one message.
-class TMainThread : public Threads::TWorkerThread {
+// is the run library's; this class hands the window steps to the GUI thread and
+// turns every failure into the run's one message.
+class TMainThread : public Threads::TReportingThread {
 public:
-    using MESSAGE_DIALOG_PARS = AcquisitionMessageDialogPars;
     // A processing function bound to this thread object.
     using TProcessingFunction = std::function<void()>;
 
@@ -29,22 +30,17 @@ public:
     static constexpr const char* UnexpectedExceptionText =
         "Опаньки!!!\nПоймали неустранимое исключение в потоке 'MainThread'!!!\nСрочно сообщите разработчику!";
 
-    explicit TMainThread(TAcquisitionWindow& window);
+    // module: the window's module record, used by the run alone while it lasts.
+    // tickedChannels: bit c set while the enable box of channel c + 1 is ticked.
+    TMainThread(TAcquisitionWindow& window, ModuleRecord& module, const std::atomic<uint8_t>& tickedChannels);
     ~TMainThread() override;
 
     // Entry 0 is the multimeter function, filled by the preparation.
     std::array<TProcessingFunction, 1> ProcessingFunctions;
     uint16_t ProcessingIndex = 0;
 
-    // Set by ShowThreadMessage when it shows a box; ends the run and silences later reports.
-    std::atomic<uint8_t> ErrorFlag{0};
-    // Text of the next message box.
-    std::string MessageText;
     // The run's settings as the window gave them at its start.
     TAcquisitionStart RunStart;
-
-    // GUI: shows MessageText in the thread's styled box, once per run.
-    void ShowThreadMessage();
 
     // Runs work inside the thread's exception guard: a failure becomes one
     // message (conversion errors name the current decimal separator, which is
@@ -65,6 +61,10 @@ private:
     void PrepareRun(run::TMeasurementRun& run);
     // Shows a failed step's message (the run's first only); true when the step went on.
     bool Passed(const run::TStepResult& step);
+    // Whether channel c is ticked now.
+    bool Ticked(int channel) const { return (tickedChannels_.load() & (1u << channel)) != 0; }
 
     TAcquisitionWindow& window_;
+    ModuleRecord& module_;
+    const std::atomic<uint8_t>& tickedChannels_;
 };

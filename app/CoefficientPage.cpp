@@ -1,6 +1,6 @@
 // The page "Коэффициенты": drawing and editing of the two coefficient grids,
 // the five store buttons and the store steps of this version.
-#include "app/MainForm.h"
+#include "app/CoefficientPage.h"
 
 #include "app/MessagePresenter.h"
 #include "ui/CoefficientPageUi.h"
@@ -36,11 +36,21 @@ bool AskYesNo(QWidget* parent, const QString& text, const QString& caption) {
 
 }  // namespace
 
-void TMainForm::CorrectionCoefsStringGridDrawCell(QObject* sender, int column, int row, const QRect& rect,
-                                                  TGridDrawState state) {
+TCoefficientPage::TCoefficientPage(TCoefficientPageUi& ui, QWidget* window) : QObject(window), ui_(ui), window_(window) {}
+
+void TCoefficientPage::LoadCoefficientSource(const settings::ApplicationSettings& stored) {
+    source_ = stored.correctionCoefSource;
+    working_.fill(0);
+    factory_.fill(0);
+    user_.fill(0);
+    ReadFactoryCoefs();
+    working_ = factory_;
+}
+
+void TCoefficientPage::DrawCell(QObject* sender, int column, int row, const QRect& rect, TGridDrawState state) {
     auto* grid = qobject_cast<TStringGrid*>(sender);
     if (grid == nullptr) {
-        ApplicationMessageBox(this, "Не могу привести тип!", "Ошибка CalibrationCoefsStringGridDrawCell()!!!",
+        ApplicationMessageBox(window_, "Не могу привести тип!", "Ошибка CalibrationCoefsStringGridDrawCell()!!!",
                               TMessageBoxIcon::Information);
         return;
     }
@@ -76,51 +86,44 @@ void TMainForm::CorrectionCoefsStringGridDrawCell(QObject* sender, int column, i
     canvas->drawText(inner, flags, text);
 }
 
-void TMainForm::CorrectionCoefsStringGridDblClick(QObject* sender) {
+void TCoefficientPage::DblClick(QObject* sender) {
     auto* grid = qobject_cast<TStringGrid*>(sender);
     if (grid == nullptr || grid->Col() == 0 || grid->EditorOpen()) return;
     grid->SetEditing(true);
     grid->OpenEditor();  // with its text selected
 }
 
-void TMainForm::CorrectionCoefsStringGridGetEditText(QObject* sender, int column, int row, QString& value) {
-    (void)sender;
-    (void)column;
-    (void)row;
-    EditStartText = value;
-}
+void TCoefficientPage::GetEditText(const QString& value) { editStartText_ = value; }
 
-void TMainForm::CorrectionCoefsStringGridKeyDown(QObject* sender, int key) {
+void TCoefficientPage::KeyDown(QObject* sender, int key) {
     auto* grid = qobject_cast<TStringGrid*>(sender);
     if (grid == nullptr) {
-        ApplicationMessageBox(this, "Не могу привести тип!", "Ошибка AdcCalibrationCoefsStringGridKeyDown()!!!",
+        ApplicationMessageBox(window_, "Не могу привести тип!", "Ошибка AdcCalibrationCoefsStringGridKeyDown()!!!",
                               TMessageBoxIcon::Information);
         return;
     }
     if (key != Qt::Key_Up && key != Qt::Key_Down && key != Qt::Key_PageUp && key != Qt::Key_PageDown) return;
     // Leaving the cell with these keys discards the edit.
-    if (grid->EditorOpen() && grid->Col() != 0) grid->SetCell(grid->Col(), grid->Row(), EditStartText);
+    if (grid->EditorOpen() && grid->Col() != 0) grid->SetCell(grid->Col(), grid->Row(), editStartText_);
 }
 
-void TMainForm::CorrectionCoefsStringGridKeyUp(QObject* sender, int key) {
+void TCoefficientPage::KeyUp(QObject* sender, int key) {
     auto* grid = qobject_cast<TStringGrid*>(sender);
     if (grid == nullptr) {
-        ApplicationMessageBox(this, "Не могу привести тип!", "Ошибка AdcCalibrationCoefsStringGridKeyUp()!!!",
+        ApplicationMessageBox(window_, "Не могу привести тип!", "Ошибка AdcCalibrationCoefsStringGridKeyUp()!!!",
                               TMessageBoxIcon::Information);
         return;
     }
     if (key != Qt::Key_Escape) return;
-    grid->SetCell(grid->Col(), grid->Row(), EditStartText);
+    grid->SetCell(grid->Col(), grid->Row(), editStartText_);
     grid->CloseEditor();
     grid->SetEditing(false);
 }
 
-void TMainForm::CorrectionCoefsStringGridSelectCell(QObject* sender, int column, int row, bool& canSelect) {
-    (void)column;
-    (void)row;
+void TCoefficientPage::SelectCell(QObject* sender, bool& canSelect) {
     auto* grid = qobject_cast<TStringGrid*>(sender);
     if (grid == nullptr) {
-        ApplicationMessageBox(this, "Не могу привести тип!", "Ошибка CorrectionCoefsStringGridSelectCell()!");
+        ApplicationMessageBox(window_, "Не могу привести тип!", "Ошибка CorrectionCoefsStringGridSelectCell()!");
         return;
     }
     // Each edit needs its own double click.
@@ -128,109 +131,64 @@ void TMainForm::CorrectionCoefsStringGridSelectCell(QObject* sender, int column,
     canSelect = true;
 }
 
-void TMainForm::CorrectionCoefsStringGridKeyPress(QObject* sender, QChar key) {
-    (void)sender;
-    (void)key;
-}
-
-void TMainForm::CorrectionCoefsStringGridSetEditText(QObject* sender, int column, int row, const QString& value) {
-    // The editor's text is not validated.
-    (void)sender;
-    (void)column;
-    (void)row;
-    (void)value;
-}
-
-void TMainForm::SaveCalibrCoefsGridToFactoryFlashLMDButtonClick() {
-    if (!AskYesNo(this, "Вы уверены в том, что хотите перезаписать корректировочные коэффициенты в заводском ППЗУ?",
+void TCoefficientPage::SaveToFactoryStore() {
+    if (!AskYesNo(window_, "Вы уверены в том, что хотите перезаписать корректировочные коэффициенты в заводском ППЗУ?",
                   "Внимание!!!"))
         return;
     if (!WriteFactoryCoefs())
-        ApplicationMessageBox(this, "Не могу сохранить корректировочные коэффициенты в заводском ППЗУ!!!",
+        ApplicationMessageBox(window_, "Не могу сохранить корректировочные коэффициенты в заводском ППЗУ!!!",
                               "Ошибка SaveAdcCalibrCoefsGridToFactoryFlashLMDButtonClick()!");
 }
 
-void TMainForm::SaveCalibrCoefsGridToUserFlashLMDButtonClick() {
+void TCoefficientPage::SaveToUserStore() {
     if (!TakeCoefsFromGrids()) return;
-    UserCoefs = WorkingCoefs;
+    user_ = working_;
     UpdateCoefsButtons();
 }
 
-void TMainForm::RefreshCalibrCoefsGridFromFactoryFlashLMDButtonClick() {
+void TCoefficientPage::RefreshFromFactoryStore() {
     ReadFactoryCoefs();
-    WorkingCoefs = FactoryCoefs;
+    working_ = factory_;
     ShowCoefs();
     UpdateCoefsButtons();
 }
 
-void TMainForm::RefreshCalibrCoefsGridFromUserFlashLMDButtonClick() {
-    WorkingCoefs.fill(0);
+void TCoefficientPage::RefreshFromUserStore() {
+    working_.fill(0);
     if (UserCoefsPresent()) {
-        WorkingCoefs = UserCoefs;
+        working_ = user_;
     } else {
         ReadFactoryCoefs();
-        WorkingCoefs = FactoryCoefs;
+        working_ = factory_;
     }
     ShowCoefs();
     UpdateCoefsButtons();
 }
 
-void TMainForm::ResetCalibrCoefsGridInUserFlashLMDButtonClick() {}
+void TCoefficientPage::ResetUserStore() {}
 
 // The store steps. None of the module calls of this version reaches the
 // coefficient stores; these are the places where that code belongs.
-void TMainForm::ReadFactoryCoefs() {}
+void TCoefficientPage::ReadFactoryCoefs() {}
 
-bool TMainForm::UserCoefsPresent() { return true; }
+bool TCoefficientPage::UserCoefsPresent() { return true; }
 
-void TMainForm::ShowCoefs() {}
+void TCoefficientPage::ShowCoefs() {}
 
-bool TMainForm::TakeCoefsFromGrids() { return true; }
+bool TCoefficientPage::TakeCoefsFromGrids() { return true; }
 
-bool TMainForm::WriteFactoryCoefs() { return true; }
+bool TCoefficientPage::WriteFactoryCoefs() { return true; }
 
-void TMainForm::QueryStoreLocks(bool& factoryLocked, bool& userLocked) {
+void TCoefficientPage::QueryStoreLocks(bool& factoryLocked, bool& userLocked) {
     // No source tells whether a store accepts writing: both count as refusing.
     factoryLocked = true;
     userLocked = true;
 }
 
-void TMainForm::UpdateCoefsButtons() {
+void TCoefficientPage::UpdateCoefsButtons() {
     bool factoryLocked = true;
     bool userLocked = true;
     QueryStoreLocks(factoryLocked, userLocked);
-    Ui.CoefficientPage.SaveCalibrCoefsGridToFactoryFlashLMDButton->setEnabled(!factoryLocked);
-    Ui.CoefficientPage.SaveCalibrCoefsGridToUserFlashLMDButton->setEnabled(!userLocked);
-}
-
-void TMainForm::BindCoefficientPageHandlers() {
-    TCoefficientPageUi& page = Ui.CoefficientPage;
-    for (TStringGrid* grid : {page.AdcOffsetCoefsStringGrid, page.AdcScaleCoefsStringGrid}) {
-        grid->OnDrawCell = [this](QObject* sender, int column, int row, const QRect& rect, TGridDrawState state) {
-            CorrectionCoefsStringGridDrawCell(sender, column, row, rect, state);
-        };
-        grid->OnDblClick = [this](QObject* sender) { CorrectionCoefsStringGridDblClick(sender); };
-        grid->OnGetEditText = [this](QObject* sender, int column, int row, QString& value) {
-            CorrectionCoefsStringGridGetEditText(sender, column, row, value);
-        };
-        grid->OnSetEditText = [this](QObject* sender, int column, int row, const QString& value) {
-            CorrectionCoefsStringGridSetEditText(sender, column, row, value);
-        };
-        grid->OnKeyDown = [this](QObject* sender, int key) { CorrectionCoefsStringGridKeyDown(sender, key); };
-        grid->OnKeyUp = [this](QObject* sender, int key) { CorrectionCoefsStringGridKeyUp(sender, key); };
-        grid->OnKeyPress = [this](QObject* sender, QChar key) { CorrectionCoefsStringGridKeyPress(sender, key); };
-        grid->OnSelectCell = [this](QObject* sender, int column, int row, bool& canSelect) {
-            CorrectionCoefsStringGridSelectCell(sender, column, row, canSelect);
-        };
-    }
-    connect(page.SaveCalibrCoefsGridToFactoryFlashLMDButton, &QPushButton::clicked, this,
-            [this] { SaveCalibrCoefsGridToFactoryFlashLMDButtonClick(); });
-    connect(page.SaveCalibrCoefsGridToUserFlashLMDButton, &QPushButton::clicked, this,
-            [this] { SaveCalibrCoefsGridToUserFlashLMDButtonClick(); });
-    connect(page.RefreshCalibrCoefsGridFromFactoryFlashLMDButton, &QPushButton::clicked, this,
-            [this] { RefreshCalibrCoefsGridFromFactoryFlashLMDButtonClick(); });
-    connect(page.RefreshCalibrCoefsGridFromUserFlashLMDButton, &QPushButton::clicked, this,
-            [this] { RefreshCalibrCoefsGridFromUserFlashLMDButtonClick(); });
-    connect(page.ResetCalibrCoefsGridInUserFlashLMDButton, &QPushButton::clicked, this,
-            [this] { ResetCalibrCoefsGridInUserFlashLMDButtonClick(); });
+    ui_.SaveCalibrCoefsGridToFactoryFlashLMDButton->setEnabled(!factoryLocked);
+    ui_.SaveCalibrCoefsGridToUserFlashLMDButton->setEnabled(!userLocked);
 }

@@ -1,16 +1,17 @@
 // The device status display: caption, crate and module indicators with their
 // tooltips, and the module's serial number and firmware version.
-#include "app/MainForm.h"
+#include "app/DeviceController.h"
 
 #include "app/ApplicationTitle.h"
 #include "app/VersionInfo.h"
 #include "instrument/Zeb44Tables.h"
-#include "device/InitAndConfigThread.h"
+#include "ui/MainFormUi.h"
 #include "ui/CircleShape.h"
 
 #include <QApplication>
 #include <QComboBox>
 #include <QLabel>
+#include <QMainWindow>
 #include <QPalette>
 
 namespace {
@@ -47,33 +48,33 @@ QString FirmwareText(uint32_t version) {
 
 }  // namespace
 
-void TMainForm::ShowDeviceStatus(const TInitAndConfigThread& run, bool withDevice) {
-    Busy = true;
+void TDeviceController::ShowDeviceStatus(const TDiscoveryRun& run, bool withDevice) {
+    const TReentryGuard::TScope quiet = guard_.Hold();
 
     QString caption = CaptionPlaceholder;
     if (withDevice) {
         const TVersionInfo version = ProgramVersion();
         caption = QString("Voltcheck - %1.%2.%3").arg(version.Major).arg(version.Minor).arg(version.Release);
     }
-    setWindowTitle(caption);
+    window_->setWindowTitle(caption);
     SetApplicationTitle(caption);
 
-    const uint16_t mode = run.DiscoveryMode;
-    if (!withDevice && mode == 3) Ui.ZebCratesComboBox->clear();
+    const TDiscoveryMode mode = run.Mode;
+    if (!withDevice && mode == TDiscoveryMode::FullSearch) ui_.ZebCratesComboBox->clear();
 
-    const QString crateName = QString::fromStdString(run.CrateName);
-    const QString moduleName = QString::fromStdString(run.ModuleName);
+    const QString crateName = QString::fromStdString(run.Identity.CrateName);
+    const QString moduleName = QString::fromStdString(run.Identity.ModuleName);
 
     // The crate indicator; a change of module leaves it as it was.
-    if (mode == 3 || mode == 2) {
-        TCircleShape* led = Ui.ZebCrateStatusLed;
+    if (mode != TDiscoveryMode::ModuleChanged) {
+        TCircleShape* led = ui_.ZebCrateStatusLed;
         if (!withDevice) {
             led->setBrushColor(Face());
             led->setToolTip("Статус ZEB крейта -> ???");
-        } else if (CrateOk == 0) {
+        } else if (run.Tables.CrateOk == 0) {
             led->setBrushColor(Red);
             led->setToolTip("Статус ZEB крейта -> BAD");
-        } else if (run.CrateTypeCode == instrument::SlowCrateTypeCode) {
+        } else if (run.Identity.CrateTypeCode == instrument::SlowCrateTypeCode) {
             led->setBrushColor(Orange);
             led->setToolTip(ThroughputNotice(crateName, moduleName));
         } else {
@@ -82,11 +83,12 @@ void TMainForm::ShowDeviceStatus(const TInitAndConfigThread& run, bool withDevic
         }
     }
 
-    if (mode == 1 || mode == 2 || mode == 3) {
-        if (!withDevice && mode == 3) Ui.ModulesComboBox->clear();
+    // The module indicator and the module's labels.
+    {
+        if (!withDevice && mode == TDiscoveryMode::FullSearch) ui_.ModulesComboBox->clear();
 
-        const bool identified = ModuleState == 2;
-        TCircleShape* led = Ui.ModuleStatusLed;
+        const bool identified = run.Tables.ModuleState == TModuleState::Identified;
+        TCircleShape* led = ui_.ModuleStatusLed;
         if (moduleName.isEmpty()) {
             if (!withDevice) {
                 led->setBrushColor(Face());
@@ -101,10 +103,8 @@ void TMainForm::ShowDeviceStatus(const TInitAndConfigThread& run, bool withDevic
         }
 
         const bool shown = withDevice && identified;
-        Ui.ModuleSerialNumberLMDLabel->setText(shown ? RecordText(Module.Serial) : QString("????????"));
-        Ui.ModuleFirmwareVersionLMDLabel->setText(shown ? FirmwareText(Module.FirmwareVersion)
+        ui_.ModuleSerialNumberLMDLabel->setText(shown ? RecordText(module_.Serial) : QString("????????"));
+        ui_.ModuleFirmwareVersionLMDLabel->setText(shown ? FirmwareText(module_.FirmwareVersion)
                                                         : QString("??.??.??.??"));
     }
-
-    Busy = false;
 }

@@ -1,13 +1,15 @@
 // The hidden panel of the external generator and multimeter: the entry rules
 // of the generator entries, the START lock while an entry is unconfirmed, and
 // the multimeter's mode and filter.
-#include "app/MainForm.h"
+#include "app/InstrumentPanel.h"
 
 #include "app/GeneratorEntry.h"
 #include "app/MessagePresenter.h"
 #include "FormatFloat/DecimalSeparator.h"
 #include "FormatFloat/StrToFloat.h"
+#include "instrument/Zeb44Tables.h"
 #include "ui/EntryEdit.h"
+#include "ui/MainFormUi.h"
 #include "ui/RadioGroup.h"
 #include "ui/SpeedButton.h"
 
@@ -24,60 +26,51 @@ const QColor Unconfirmed(255, 0, 0);
 const QColor Confirmed(0, 0, 0);
 const QString EntryErrorCaption = "Ошибка AdcRateLMDEditKeyPress()!!!";
 
-// Hands every typed character of a generator entry to the window's key-press
-// handler first; a character the handler sets to null does not reach the entry.
-class TEntryKeyFilter : public QObject {
-public:
-    TEntryKeyFilter(TMainForm* form) : QObject(form), form_(form) {}
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() != QEvent::KeyPress) return false;
-        auto* keyEvent = static_cast<QKeyEvent*>(event);
-        QChar key;
-        if (keyEvent->key() == Qt::Key_Return || keyEvent->key() == Qt::Key_Enter) key = QChar('\r');
-        else if (keyEvent->key() == Qt::Key_Backspace) key = QChar('\b');
-        else if (!keyEvent->text().isEmpty()) key = keyEvent->text().front();
-        else return false;  // keys without a character (arrows, Delete) are the entry's own
-        form_->CommonLMDEditKeyPress(watched, key);
-        return key.isNull() || key == QChar('\r');
-    }
-
-private:
-    TMainForm* form_;
-};
-
 }  // namespace
 
-void TMainForm::CommonLMDEditChange(QObject* sender) {
-    if (Busy) return;
-    Busy = true;
-    // Red marks an entry typed but not yet confirmed with Enter.
-    if (auto* entry = qobject_cast<TEntryEdit*>(sender); entry != nullptr && entry->textColor() != Unconfirmed) {
-        entry->setTextColor(Unconfirmed);
-        Ui.StartMultimeterLMDSpeedButton->setEnabled(false);
-    }
-    Busy = false;
+TEntryKeyFilter::TEntryKeyFilter(QObject* parent, std::function<void(QObject*, QChar&)> onKey)
+    : QObject(parent), onKey_(std::move(onKey)) {}
+
+bool TEntryKeyFilter::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() != QEvent::KeyPress) return false;
+    auto* keyEvent = static_cast<QKeyEvent*>(event);
+    QChar key;
+    if (keyEvent->key() == Qt::Key_Return || keyEvent->key() == Qt::Key_Enter) key = QChar('\r');
+    else if (keyEvent->key() == Qt::Key_Backspace) key = QChar('\b');
+    else if (!keyEvent->text().isEmpty()) key = keyEvent->text().front();
+    else return false;  // keys without a character (arrows, Delete) are the entry's own
+    onKey_(watched, key);
+    return key.isNull() || key == QChar('\r');
 }
 
-void TMainForm::CommonLMDEditKeyPress(QObject* sender, QChar& key) {
-    if (Busy) return;
-    Busy = true;
+TInstrumentPanel::TInstrumentPanel(TMainFormUi& ui, QWidget* window, TReentryGuard& guard,
+                                   std::function<void()> stopRun)
+    : QObject(window), ui_(ui), window_(window), guard_(guard), stopRun_(std::move(stopRun)) {}
+
+void TInstrumentPanel::EntryChanged(QObject* sender) {
+    const auto entered = guard_.Enter();
+    if (!entered) return;
+    if (auto* entry = qobject_cast<TEntryEdit*>(sender); entry != nullptr && entry->textColor() != Unconfirmed) {
+        entry->setTextColor(Unconfirmed);
+        ui_.StartMultimeterLMDSpeedButton->setEnabled(false);
+    }
+}
+
+void TInstrumentPanel::EntryKeyPress(QObject* sender, QChar& key) {
+    auto entered = guard_.Enter();
+    if (!entered) return;
     try {
-        if (key >= QChar('0') && key <= QChar('9')) {
-            Busy = false;
-            return;
-        }
+        if (key >= QChar('0') && key <= QChar('9')) return;
         SetDecimalSeparator('.');
         if (key == QChar('-') || key == QChar('\b') || key == QChar('.')) {
             // accepted as typed
         } else if (key == QChar('\r')) {
-            StopMainThread();
-            TEntryEdit* frequency = Ui.SignalFrequencyGeneratorLMDEdit;
-            TEntryEdit* amplitude = Ui.SignalAmpltudeGeneratorLMDEdit;
+            stopRun_();
+            TEntryEdit* frequency = ui_.SignalFrequencyGeneratorLMDEdit;
+            TEntryEdit* amplitude = ui_.SignalAmpltudeGeneratorLMDEdit;
             auto* entry = qobject_cast<TEntryEdit*>(sender);
             if (entry != frequency && entry != amplitude) throw std::logic_error("not a generator entry");
-            const double maxVolts = InputRangeTable[0].Volts;
+            const double maxVolts = instrument::InputRanges[0].Volts;
             const TGeneratorEntries texts =
                 entry == frequency
                     ? ConfirmGeneratorFrequency(frequency->text().toStdString(), amplitude->text().toStdString(), maxVolts)
@@ -85,66 +78,49 @@ void TMainForm::CommonLMDEditKeyPress(QObject* sender, QChar& key) {
             frequency->setText(QString::fromStdString(texts.Frequency));
             amplitude->setText(QString::fromStdString(texts.Amplitude));
             if (!texts.AmplitudeLabel.empty())
-                Ui.SignalAmpltudeGeneratorLabLMDLabel->setText(QString::fromStdString(texts.AmplitudeLabel));
+                ui_.SignalAmpltudeGeneratorLabLMDLabel->setText(QString::fromStdString(texts.AmplitudeLabel));
             entry->setTextColor(Confirmed);
             UpdateStartButton();
         } else {
             key = QChar();  // discarded
         }
     } catch (const EConvertError&) {
-        Busy = false;
-        ApplicationMessageBox(this, "Обнаружена ошибка преобразования строки в число.", EntryErrorCaption,
+        entered.reset();
+        ApplicationMessageBox(window_, "Обнаружена ошибка преобразования строки в число.", EntryErrorCaption,
                               TMessageBoxIcon::Information);
     } catch (...) {
-        Busy = false;
-        ApplicationMessageBox(this, "Обнаружена неустранимая ошибка!", EntryErrorCaption, TMessageBoxIcon::Information);
+        entered.reset();
+        ApplicationMessageBox(window_, "Обнаружена неустранимая ошибка!", EntryErrorCaption,
+                              TMessageBoxIcon::Information);
     }
-    Busy = false;
 }
 
-void TMainForm::UpdateStartButton() {
-    const bool confirmed = Ui.SignalAmpltudeGeneratorLMDEdit->textColor() == Confirmed &&
-                           Ui.SignalFrequencyGeneratorLMDEdit->textColor() == Confirmed;
-    Ui.StartMultimeterLMDSpeedButton->setEnabled(confirmed);
+void TInstrumentPanel::UpdateStartButton() {
+    const bool confirmed = ui_.SignalAmpltudeGeneratorLMDEdit->textColor() == Confirmed &&
+                           ui_.SignalFrequencyGeneratorLMDEdit->textColor() == Confirmed;
+    ui_.StartMultimeterLMDSpeedButton->setEnabled(confirmed);
 }
 
-void TMainForm::AcDcVoltmeterModeLMDRadioGroupChange(QObject* sender) {
-    if (Busy) return;
-    Busy = true;
-    StopMainThread();
+void TInstrumentPanel::VoltmeterModeChanged(QObject* sender) {
+    auto entered = guard_.Enter();
+    if (!entered) return;
+    stopRun_();
     auto* group = qobject_cast<TRadioGroup*>(sender);
     if (group == nullptr) {
-        Busy = false;
-        ApplicationMessageBox(this, "Не могу привести тип!", "Ошибка AcDcVoltmeterModeLMDRadioGroupChange()!!!",
+        entered.reset();
+        ApplicationMessageBox(window_, "Не могу привести тип!", "Ошибка AcDcVoltmeterModeLMDRadioGroupChange()!!!",
                               TMessageBoxIcon::Information);
         return;
     }
     const int mode = group->itemIndex();
     const bool reading = mode != 2;  // "OFF" shows no reading
-    Ui.VoltmeterValueLMDLabel->setEnabled(reading);
-    Ui.VoltmeterValueUnitLMDLabel->setEnabled(reading);
-    Ui.AcFilterVoltmeterLMDComboBox->setEnabled(mode == 1);  // the filter is for "AC " only
-    Busy = false;
+    ui_.VoltmeterValueLMDLabel->setEnabled(reading);
+    ui_.VoltmeterValueUnitLMDLabel->setEnabled(reading);
+    ui_.AcFilterVoltmeterLMDComboBox->setEnabled(mode == 1);  // the filter is for "AC " only
 }
 
-void TMainForm::AcFilterVoltmeterLMDComboBoxChange() {
-    if (Busy) return;
-    Busy = true;
-    StopMainThread();
-    Busy = false;
-}
-
-void TMainForm::GeneratorChannelStateLMDRadioGroupChange() {}
-
-void TMainForm::BindInstrumentPanelHandlers() {
-    auto* keyFilter = new TEntryKeyFilter(this);
-    for (TEntryEdit* entry : {Ui.SignalAmpltudeGeneratorLMDEdit, Ui.SignalFrequencyGeneratorLMDEdit}) {
-        entry->installEventFilter(keyFilter);
-        connect(entry, &QLineEdit::textChanged, this, [this, entry] { CommonLMDEditChange(entry); });
-    }
-    connect(Ui.AcDcVoltmeterModeLMDRadioGroup, &TRadioGroup::itemIndexChanged, this,
-            [this] { AcDcVoltmeterModeLMDRadioGroupChange(Ui.AcDcVoltmeterModeLMDRadioGroup); });
-    connect(Ui.AcFilterVoltmeterLMDComboBox, &QComboBox::activated, this, [this] { AcFilterVoltmeterLMDComboBoxChange(); });
-    connect(Ui.GeneratorChannelStateLMDRadioGroup, &TRadioGroup::itemIndexChanged, this,
-            [this] { GeneratorChannelStateLMDRadioGroupChange(); });
+void TInstrumentPanel::VoltmeterFilterChanged() {
+    const auto entered = guard_.Enter();
+    if (!entered) return;
+    stopRun_();
 }

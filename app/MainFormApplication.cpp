@@ -1,7 +1,12 @@
 // The application-wide handlers: Esc, activation and tooltip placement.
 #include "app/MainForm.h"
 
+#include "app/AcquisitionController.h"
+#include "app/DeviceController.h"
 #include "app/HintWindow.h"
+#include "app/MultimeterPage.h"
+#include "app/ReentryGuard.h"
+#include "instrument/Zeb44Tables.h"
 #include "ui/ValueEdit.h"
 #include "ui/Zeb44AdcChannelFrame.h"
 
@@ -11,38 +16,27 @@
 
 void TMainForm::ApplicationShortCut(int key, bool& handled) {
     if (key != 27) return;
-    if (Busy || DiscoveryRunning.load()) {
-        Busy = false;
+    if (guard_->Held() || device_->DiscoveryRunning()) {
+        // A handler waiting (or a discovery at work) keeps Esc from every control.
+        guard_->Release();
         handled = true;
         return;
     }
-    if (Ui.MainLMDPageControl->currentIndex() == 0 && !AcquisitionIdle.load()) StopMainThread();
+    acquisition_->EscPressed();
 }
 
-void TMainForm::ApplicationActivate() {
-    for (TZeb44AdcChannelFrame* frame : ChannelFrames) {
-        if (frame == nullptr) continue;
-        frame->ApplicationActive = true;
-        frame->SetFocusOnMouseAbove(true);
-    }
-}
+void TMainForm::ApplicationActivate() { multimeterPage_->SetApplicationActive(true); }
 
-void TMainForm::ApplicationDeactivate() {
-    for (TZeb44AdcChannelFrame* frame : ChannelFrames) {
-        if (frame == nullptr) continue;
-        frame->ApplicationActive = false;
-        frame->SetFocusOnMouseAbove(false);
-    }
-}
+void TMainForm::ApplicationDeactivate() { multimeterPage_->SetApplicationActive(false); }
 
 void TMainForm::ApplicationShowHint(QString& hintText, bool& canShow, THintInfo& hintInfo) {
     (void)canShow;
     const auto place = [&] {
-        if (HintWindow == nullptr) return;
+        if (hintWindow_ == nullptr) return;
         QScreen* monitor = screen();
         if (monitor == nullptr) return;
         const QRect workArea = monitor->availableGeometry();
-        const QSize need = HintWindow->CalcHintRect(workArea.width(), hintText);
+        const QSize need = hintWindow_->CalcHintRect(workArea.width(), hintText);
         const int workRight = workArea.x() + workArea.width();
         const int workBottom = workArea.y() + workArea.height();
         if (hintInfo.HintPos.y() + need.height() > workBottom)
@@ -52,9 +46,7 @@ void TMainForm::ApplicationShowHint(QString& hintText, bool& canShow, THintInfo&
     };
     QWidget* control = hintInfo.HintControl;
     if (control != nullptr && control->objectName() == "ZebCrateStatusLed") {
-        const int crate = Ui.ZebCratesComboBox->currentIndex();
-        const bool longNotice = crate >= 0 && crate < static_cast<int>(ListedCrateTypeCodes.size()) &&
-                                ListedCrateTypeCodes[crate] == 21;
+        const bool longNotice = device_->SelectedCrateTypeCode() == instrument::SlowCrateTypeCode;
         hintInfo.HideTimeout = longNotice ? 10000 : 2000;
         place();
     } else {

@@ -1,59 +1,67 @@
-// Construction of the main window: control tree, tables, channel frames and
-// the trimming of the design layout.
+// Construction of the main window: the control tree, the parts, the trimming
+// of the design layout, and the binding of the controls to their handlers.
 #include "app/MainForm.h"
 
+#include "app/AcquisitionController.h"
 #include "app/ApplicationEvents.h"
+#include "app/CoefficientPage.h"
+#include "app/DeviceController.h"
 #include "app/HintWindow.h"
+#include "app/InstrumentPanel.h"
+#include "app/MultimeterPage.h"
 #include "app/ReadingLog.h"
+#include "app/ReentryGuard.h"
+#include "app/SettingsController.h"
+#include "app/SignalViewLink.h"
+#include "app/VerificationPage.h"
 #include "FormatFloat/DecimalSeparator.h"
-#include "FormatFloat/FormatFloat.h"
-#include "acquisition/MainThread.h"
 #include "ui/CaptionGroupBox.h"
 #include "ui/CircleShape.h"
+#include "ui/EntryEdit.h"
+#include "ui/PageControl.h"
+#include "ui/RadioGroup.h"
 #include "ui/SpeedButton.h"
-#include "ui/Led.h"
 #include "ui/ValueEdit.h"
+#include "ui/VerificationPageUi.h"
 #include "ui/Zeb44AdcChannelFrame.h"
 
-#include <QApplication>
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFileDialog>
 #include <QGroupBox>
 #include <QIcon>
 #include <QLabel>
+#include <QLineEdit>
 #include <QOperatingSystemVersion>
 #include <QPushButton>
+#include <QSplitter>
 #include <QTabWidget>
 
 namespace {
 
-constexpr QColor LimeText(0, 255, 0);
-
-QString RangeListText(double volts) {
-    return " " + QString::fromStdString(FormatFloat("0.00", volts)) + " В";
-}
-
-QString AdcRateListText(double frequency) {
-    const QString blanks = frequency < 10000 ? "      " : "     ";
-    return blanks + QString::fromStdString(FormatFloat("0", frequency));
-}
+// The window's outer size is its client size plus the design frame (borders and
+// caption bar); the limits are outer sizes.
+constexpr int FrameExtraWidth = 8;
+constexpr int FrameExtraHeight = 32;
+constexpr int MinimumOuterWidth = 1138;
+constexpr int MinimumOuterHeight = 608;
 
 }  // namespace
 
 QSize TMainForm::OuterSize() const { return size() + QSize(FrameExtraWidth, FrameExtraHeight); }
 
-TMainForm::TMainForm(QWidget* owner) : QMainWindow(owner) {
+TMainForm::TMainForm(QWidget* owner) : QMainWindow(owner), guard_(std::make_unique<TReentryGuard>()) {
     // 1. The control tree.
     Ui.setupUi(this);
 
     // 2. Application tooltips and the application-wide handlers.
-    ApplicationEvents = new TApplicationEvents(this);
-    ApplicationEvents->OnShortCut = [this](int key, bool& handled) { ApplicationShortCut(key, handled); };
-    ApplicationEvents->OnActivate = [this] { ApplicationActivate(); };
-    ApplicationEvents->OnDeactivate = [this] { ApplicationDeactivate(); };
-    ApplicationEvents->OnShowHint = [this](QString& text, bool& canShow, THintInfo& info) {
+    events_ = new TApplicationEvents(this);
+    events_->OnShortCut = [this](int key, bool& handled) { ApplicationShortCut(key, handled); };
+    events_->OnActivate = [this] { ApplicationActivate(); };
+    events_->OnDeactivate = [this] { ApplicationDeactivate(); };
+    events_->OnShowHint = [this](QString& text, bool& canShow, THintInfo& info) {
         ApplicationShowHint(text, canShow, info);
     };
 
@@ -69,13 +77,12 @@ TMainForm::TMainForm(QWidget* owner) : QMainWindow(owner) {
             font.setPointSize(12);
             font.setBold(true);
             hint->setFont(font);
-            HintWindow = hint;
+            hintWindow_ = hint;
             break;
         }
     }
 
     // 5. Initial texts.
-    CaptionPlaceholder = "Voltcheck - ?.?.?";
     Ui.ModuleSerialNumberLMDLabel->setText("????????");
     Ui.ModuleFirmwareVersionLMDLabel->setText("??.??.??.??");
     Ui.ModuleStatusLed->setToolTip("Статус модуля -> ???");
@@ -85,55 +92,39 @@ TMainForm::TMainForm(QWidget* owner) : QMainWindow(owner) {
     // 6. Numbers use '.' whatever the system says.
     SetDecimalSeparator('.');
 
-    // 7. Window state; Busy keeps the change handlers quiet while controls are filled.
-    Busy = true;
-    StartupStage = 0;
-    SelectedCrateIndex = 0xFFFF;
-    DiscoveryRequestAllowed = true;
-    AcquisitionRequestAllowed = true;
-    DiscoveryRunning = false;
-    AcquisitionRunning = false;
-    AcquisitionIdle = true;
-    StartPage = Ui.MultimeterLMDTabSheet;
-    WorkingCoefs.fill(0);
-    FactoryCoefs.fill(0);
-    UserCoefs.fill(0);
+    {
+        // 7 - 19. The parts fill their controls quietly: no change handler runs meanwhile.
+        const TReentryGuard::TScope quiet = guard_->Hold();
+        const auto stopRun = [this] { acquisition_->StopMainThread(); };
+        multimeterPage_ = std::make_unique<TMultimeterPage>(
+            Ui, this, *guard_, [this] { return settings_->Current().computationMethod == "fft"; }, stopRun);
+        coefficientPage_ = std::make_unique<TCoefficientPage>(Ui.CoefficientPage, this);
+        settings_ = std::make_unique<TSettingsController>(Ui, this, *guard_, *multimeterPage_, *coefficientPage_,
+                                                          [this] { return device_->Selection(); });
+        readingLog_ = std::make_unique<TReadingLog>(*this, Ui);
+        signalView_ = std::make_unique<TSignalViewLink>(
+            this, *guard_, [this] { return !acquisition_->Idle(); }, [this] { return multimeterPage_->Ticked(); });
+        device_ = std::make_unique<TDeviceController>(Ui, this, *guard_, *settings_, *multimeterPage_, events_,
+                                                      stopRun);
+        acquisition_ = std::make_unique<TAcquisitionController>(Ui, this, *guard_, *multimeterPage_, *settings_,
+                                                                *device_, events_);
+        acquisition_->Subscribe(*multimeterPage_);
+        acquisition_->Subscribe(*readingLog_);
+        acquisition_->Subscribe(*signalView_);
+        verificationPage_ = std::make_unique<TVerificationPage>(
+            Ui, this, *guard_, [this] { return device_->ModuleState() == TModuleState::Identified; }, stopRun);
+        instrumentPanel_ = std::make_unique<TInstrumentPanel>(Ui, this, *guard_, stopRun);
 
-    // 8. Texts of the multimeter page.
-    Ui.ComputationModeLabLMDLabel->setText("---");
-    Ui.ComputationModeLabLMDLabel->setAutoFillBackground(true);
-    Ui.AmplitudeTypeLabLMDLabel->setText("---");
-    Ui.AmplitudeTypeLabLMDLabel->setAutoFillBackground(true);
-    Ui.AdcRateComboBox->setCurrentIndex(-1);
-    Ui.AcquisitionTimeLMDLabel->setText("-----");
+        // 14. The multimeter page is active.
+        Ui.MainLMDPageControl->setCurrentIndex(0);
 
-    // 9 - 11. Tables and their lists.
-    BuildInputRangeTable();
-    BuildConnectionModeTexts();
-    BuildAdcRateTable();
-
-    // 12. Common parameters without selection.
-    Ui.AllChannelsLMDCheckBox->setTristate(false);
-    Ui.AllChannelsLMDCheckBox->setCheckState(Qt::Unchecked);
-    Ui.CommonInputRangeLMDComboBox->setCurrentIndex(-1);
-    Ui.CommonInputConnectionModeLMDComboBox->setCurrentIndex(-1);
-    Ui.CommonComputationMethodLMDComboBox->setCurrentIndex(-1);
-    Ui.CommonComputationMethodLMDLabel->setText("");
-
-    // 13. The four channel frames.
-    CreateChannelFrames();
-
-    // 14. The multimeter page is active.
-    Ui.MainLMDPageControl->setCurrentIndex(0);
-
-    // 15 - 19. Window border, trimmed layout, hidden panels and tabs.
-    TrimLayout();
-
-    BindHandlers();
+        // 15 - 19. Window border, trimmed layout, hidden panels and tabs.
+        TrimLayout();
+        BindHandlers();
+    }
 
     // 20.
-    Busy = false;
-    StartupStage = 1;
+    startupStage_ = TStartupStage::Built;
 
     // 21. Themed captions exist only with the visual styles of Windows 7 and later.
     if (QOperatingSystemVersion::currentType() == QOperatingSystemVersion::Windows &&
@@ -145,68 +136,10 @@ TMainForm::TMainForm(QWidget* owner) : QMainWindow(owner) {
 
 TMainForm::~TMainForm() {
     FormDestroy();
-    // A discovery run uses the window to its end: a window destroyed without
-    // being closed first lets it end here.
-    WaitForDiscoveryEnd(DiscoveryEndTimeoutMs);
-    // An acquisition thread still alive (the window was never closed) is stopped here.
-    if (MainThread != nullptr) {
-        MainThread->Terminate();
-        delete MainThread;
-        MainThread = nullptr;
-    }
-}
-
-void TMainForm::BuildInputRangeTable() {
-    for (std::size_t i = 0; i < InputRangeTable.size(); ++i) InputRangeTable[i] = instrument::InputRanges[i];
-    QComboBox* list = Ui.CommonInputRangeLMDComboBox;
-    list->clear();
-    for (const TInputRange& range : InputRangeTable) list->addItem(RangeListText(range.Volts));
-    list->setMaxVisibleItems(6);
-}
-
-void TMainForm::BuildConnectionModeTexts() {
-    // The C of the second and third text is the Latin letter.
-    ConnectionModeTexts = {QString(" Без отсечки (AC/DC)"), QString("    C отсечкой (AC)"),
-                           QString("  Cобственный нуль")};
-    QComboBox* list = Ui.CommonInputConnectionModeLMDComboBox;
-    list->clear();
-    for (const QString& text : ConnectionModeTexts) list->addItem(text);
-    list->setMaxVisibleItems(3);
-}
-
-void TMainForm::BuildAdcRateTable() {
-    for (std::size_t i = 0; i < AdcRateTable.size(); ++i) AdcRateTable[i] = instrument::AdcRates[i];
-    QComboBox* list = Ui.AdcRateComboBox;
-    list->clear();
-    for (const TAdcRate& rate : AdcRateTable) list->addItem(AdcRateListText(rate.Frequency));
-    list->setMaxVisibleItems(11);
-    list->setCurrentIndex(-1);
-}
-
-void TMainForm::CreateChannelFrames() {
-    QWidget* box = Ui.AdcIndividualParsLMDGroupBox;
-    double volts[6];
-    for (std::size_t i = 0; i < 6; ++i) volts[i] = InputRangeTable[i].Volts;
-    for (int i = 0; i < 4; ++i) {
-        auto* frame = new TZeb44AdcChannelFrame(box, static_cast<uint16_t>(i), volts, 6);
-        ChannelFrames[i] = frame;
-        frame->setParent(box);
-        frame->setObjectName(QString("Zeb44AdcChannel%1Frame").arg(i));
-        const QRect panel = frame->Zeb44AdcChannelLMDSimplePanel->geometry();
-        frame->resize(panel.left() + panel.width(), panel.top() + panel.height());
-        const int left = static_cast<int>((box->width() - frame->width()) * 0.5);
-        const int top = i == 0 ? static_cast<int>((box->height() - 4 * frame->height()) * 0.5 + 10)
-                               : frame->height() * i + ChannelFrames[0]->y();
-        frame->move(left, top);
-        connect(frame, &TZeb44AdcChannelFrame::enableCheckBoxChanged, this,
-                [this](QObject* sender) { EnaChannelLMDCheckBoxChange(sender); });
-        connect(frame, &TZeb44AdcChannelFrame::rangeListChanged, this,
-                [this](QObject* sender) { ChannelRangeChange(sender); });
-        frame->DisableFrameControls();
-        ResetChannelFrame(i);
-        frame->setVisible(true);
-    }
-    TrackChannelTicks();
+    // A discovery run uses the window to its end, and a run's thread serves its
+    // steps while it stops: both end here, while every part is still there.
+    device_->WaitForDiscoveryEnd();
+    acquisition_->Shutdown();
 }
 
 void TMainForm::TrimLayout() {
@@ -255,22 +188,6 @@ void TMainForm::TrimLayout() {
     pages->setTabVisible(pages->indexOf(Ui.VerificationLMDTabSheet), false);
 }
 
-void TMainForm::ResetChannelFrame(int channel) {
-    if (channel < 0 || channel >= static_cast<int>(ChannelFrames.size()) || ChannelFrames[channel] == nullptr)
-        return;
-    TZeb44AdcChannelFrame* frame = ChannelFrames[channel];
-    frame->ChannelNumberLMDCheckBox->setChecked(false);
-    frame->InputRangeLMDComboBox->setCurrentIndex(-1);
-    frame->ComputationMethodLMDComboBox->setCurrentIndex(-1);
-    for (TValueEdit* value : {frame->Value1LMDEdit, frame->Value2LMDEdit}) {
-        value->setTextColor(LimeText);
-        value->setText("--------");
-    }
-    frame->Value1LabLMDLabel->setText("");
-    frame->Value2LabLMDLabel->setText("");
-    frame->SetOverloadLed(TZeb44AdcChannelFrame::Neutral);
-}
-
 void TMainForm::DisableThemedCaptions(QWidget* container) {
     // Group boxes and radio groups are drawn by Qt's own style here; there is no
     // themed caption to switch off, so the walk has nothing to change.
@@ -301,21 +218,3 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
     return QMainWindow::eventFilter(watched, event);
 }
 
-void TMainForm::BindHandlers() {
-    connect(Ui.FindDeviceLMDButton, &QPushButton::clicked, this,
-            [this] { FindDeviceLMDButtonClick(Ui.FindDeviceLMDButton); });
-    connect(Ui.RebootDeviceMenuItem, &QAction::triggered, this, [this] { RebootDeviceMenuItemClick(); });
-    connect(Ui.ApplicationExit, &QAction::triggered, this, [this] { ApplicationExitClick(); });
-    connect(Ui.StartMultimeterLMDSpeedButton, &QPushButton::clicked, this, [this] { StartLMDSpeedButtonClick(); });
-    // The file dialogs call DialogShow when shown and DialogClose when closed.
-    for (QFileDialog* dialog : {Ui.OpenFileLMDOpenDialog, Ui.SaveFileLMDSaveDialog})
-        if (dialog != nullptr) dialog->installEventFilter(this);
-    BindDiscoveryHandlers();
-    BindSettingsHandlers();
-    BindMultimeterPageHandlers();
-    BindCoefficientPageHandlers();
-    BindVerificationPageHandlers();
-    BindInstrumentPanelHandlers();
-    BindSignalViewHandlers();
-    ReadingLog = new TReadingLog(*this);
-}

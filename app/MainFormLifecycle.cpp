@@ -1,18 +1,15 @@
-// The window's lifecycle: creation, show, first resize, activation, closing,
-// and the "Обнаружить" / "Выход" commands.
+// The window's lifecycle: creation, show, first resize, activation, closing, and
+// the dispatch of the private messages it posts to itself.
 #include "app/MainForm.h"
 
+#include "app/AcquisitionController.h"
+#include "app/DeviceController.h"
+#include "app/PrivateMessage.h"
+#include "app/ReentryGuard.h"
+#include "app/SettingsController.h"
 #include "FormatFloat/DecimalSeparator.h"
-#include "acquisition/MainThread.h"
-#include "ui/Zeb44AdcChannelFrame.h"
 
-#include <QApplication>
-#include <QCheckBox>
 #include <QCloseEvent>
-#include <QLabel>
-#include <QComboBox>
-#include <QDir>
-#include <QPushButton>
 #include <QScreen>
 #include <QShowEvent>
 
@@ -21,23 +18,34 @@ void TMainForm::FormCreate() { SetDecimalSeparator('.'); }
 void TMainForm::FormActivate() { SetDecimalSeparator('.'); }
 
 void TMainForm::FormShow() {
-    if (Busy) return;
-    Busy = true;
-    if (StartupStage == 1) StartupStage = 2;
-    Busy = false;
+    const auto entered = guard_->Enter();
+    if (!entered) return;
+    if (startupStage_ == TStartupStage::Built) startupStage_ = TStartupStage::Shown;
 }
 
 void TMainForm::FormResize() {
-    if (Busy) return;
-    Busy = true;
-    if (StartupStage == 2) {
-        StartupStage = 3;
-        RequestDiscovery(3, true);
-    }
-    Busy = false;
+    const auto entered = guard_->Enter();
+    if (!entered) return;
+    if (startupStage_ != TStartupStage::Shown) return;
+    startupStage_ = TStartupStage::DiscoveryRequested;
+    device_->RequestDiscovery(TDiscoveryMode::FullSearch, true);
 }
 
 void TMainForm::FormDestroy() {}
+
+bool TMainForm::event(QEvent* event) {
+    const QEvent::Type type = event->type();
+    if (type == TPrivateMessage::StartInitDevicesThread) {
+        OnStartInitDevicesThread(static_cast<const TPrivateMessage&>(*event));
+        return true;
+    }
+    if (type == TPrivateMessage::StartMainThread) {
+        OnStartMainThread(static_cast<const TPrivateMessage&>(*event));
+        return true;
+    }
+    if (type == QEvent::WindowActivate) FormActivate();
+    return QMainWindow::event(event);
+}
 
 void TMainForm::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
@@ -62,42 +70,17 @@ void TMainForm::resizeEvent(QResizeEvent* event) {
 }
 
 bool TMainForm::FormClose() {
-    if (Busy) return false;
-    Busy = true;
-    if (Ui.AutoSaveSettingsLMDCheckBox->isChecked()) SaveIniFile(SettingsFileName());
-    SettingsFile.reset();
-    StopMainThread();
+    const auto entered = guard_->Enter();
+    if (!entered) return false;
+    settings_->SaveOnClose();
+    acquisition_->StopMainThread();
     // A discovery run still at work uses the module record: let it end first.
-    // Should it not end in time, the record stays as it is rather than being
-    // closed under the run.
-    if (WaitForDiscoveryEnd(DiscoveryEndTimeoutMs) && ZEB44_IsOpened(&Module) == 0) ZEB44_Close(&Module);
-    Busy = false;
+    device_->WaitForDiscoveryEnd();
+    device_->CloseModule();
     return true;
 }
 
 void TMainForm::closeEvent(QCloseEvent* event) {
     FormClose();
     event->accept();
-}
-
-void TMainForm::FindDeviceLMDButtonClick(QObject* sender) {
-    (void)sender;
-    if (Busy) return;
-    Busy = true;
-    StopMainThread();
-    Ui.CommonInputConnectionModeLMDComboBox->setCurrentIndex(-1);
-    Ui.CommonInputRangeLMDComboBox->setCurrentIndex(-1);
-    Ui.CommonComputationMethodLMDComboBox->setCurrentIndex(-1);
-    Ui.AdcRateComboBox->setCurrentIndex(-1);
-    Ui.AllChannelsLMDCheckBox->setCheckState(Qt::Unchecked);
-    for (int i = 0; i < 4; ++i) ResetChannelFrame(i);
-    RequestDiscovery(3, false);
-    Busy = false;
-}
-
-void TMainForm::RebootDeviceMenuItemClick() { FindDeviceLMDButtonClick(Ui.FindDeviceLMDButton); }
-
-void TMainForm::ApplicationExitClick() {
-    Busy = false;
-    close();
 }

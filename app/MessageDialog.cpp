@@ -101,7 +101,7 @@ TMessageDialogForm::TMessageDialogForm(QWidget* parent, const QString& message, 
     resize(width, top + StandardButtonHeight + Margin);
 }
 
-int ExecuteStyledMessageDialog(QWidget* mainWindow, TApplicationEvents* events, const TMessageDialogRequest& request,
+int ExecuteStyledMessageDialog(QWidget* mainWindow, TApplicationEvents* events, const Threads::TMessageDialogPars& request,
                                TMessageButtonLayout layout) {
     // 1. Esc is not the window's while the box is open.
     TShortCutPause pause(events);

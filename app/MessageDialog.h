@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Threads/ReportingThread.h"
+
 #include <QDialog>
 
 #include <cstdint>
@@ -36,19 +38,11 @@ enum class TMessageButtonLayout {
     SpreadEqual,  // all buttons equally wide (at least 100), spread over the width
 };
 
-struct TMessageDialogRequest {
-    std::string Caption;
-    uint8_t DlgType = 1;
-    uint16_t Buttons = 1u << 2;
-    std::vector<std::string> ButtonCaptions;
-    std::string Message;
-};
-
 class TApplicationEvents;
 
 // Builds the styled worker-thread message box (570 wide, 12-point font, white
 // on RGB(255, 128, 32) for errors, captions from the request), centres it over
 // mainWindow, shows it through the message presenter and releases it. While
 // it is open the application's short-cut handler is removed. Returns the modal result.
-int ExecuteStyledMessageDialog(QWidget* mainWindow, TApplicationEvents* events, const TMessageDialogRequest& request,
+int ExecuteStyledMessageDialog(QWidget* mainWindow, TApplicationEvents* events, const Threads::TMessageDialogPars& request,
                                TMessageButtonLayout layout);

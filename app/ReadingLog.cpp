@@ -1,7 +1,7 @@
 #include "app/ReadingLog.h"
 
-#include "app/MainForm.h"
 #include "app/MessagePresenter.h"
+#include "ui/MainFormUi.h"
 
 #include <QAction>
 #include <QEvent>
@@ -19,8 +19,8 @@ const QColor Maroon(128, 0, 0);
 
 }  // namespace
 
-TReadingLog::TReadingLog(TMainForm& form) : QObject(&form), form_(form) {
-    QWidget* page = form_.Ui.MultimeterLMDTabSheet;
+TReadingLog::TReadingLog(QWidget& window, TMainFormUi& ui) : QObject(&window), window_(window), ui_(ui) {
+    QWidget* page = ui_.MultimeterLMDTabSheet;
     indicator_ = new QLabel(page);
     indicator_->setObjectName(QStringLiteral("ReadingLogLMDLabel"));
     QFont font(QStringLiteral("Arial"));
@@ -31,9 +31,9 @@ TReadingLog::TReadingLog(TMainForm& form) : QObject(&form), form_(form) {
     palette.setColor(QPalette::WindowText, Maroon);
     indicator_->setPalette(palette);
     indicator_->hide();
-    QAction* item = form_.Ui.ReadingLogMenuItem;
+    QAction* item = ui_.ReadingLogMenuItem;
     connect(item, &QAction::triggered, this, [this] { ItemTriggered(); });
-    form_.installEventFilter(this);
+    window_.installEventFilter(this);
 }
 
 TReadingLog::~TReadingLog() { file_.Close(); }
@@ -44,7 +44,7 @@ void TReadingLog::ItemTriggered() {
         return;
     }
     ShowState();  // unticked until a file is open
-    QFileDialog dialog(&form_, QString::fromUtf8(Caption));
+    QFileDialog dialog(&window_, QString::fromUtf8(Caption));
     dialog.setObjectName(QStringLiteral("ReadingLogFileDialog"));
     dialog.setOption(QFileDialog::DontUseNativeDialog, true);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
@@ -60,7 +60,7 @@ bool TReadingLog::Open(const QString& path) {
     std::string error;
     if (!file_.Open(path.toStdString(), error)) {
         ShowState();
-        ApplicationMessageBox(&form_,
+        ApplicationMessageBox(&window_,
                               QStringLiteral("Не могу открыть файл %1 для записи показаний:\n%2")
                                   .arg(path, QString::fromStdString(error)),
                               QString::fromUtf8(Caption), TMessageBoxIcon::Error);
@@ -75,7 +75,9 @@ void TReadingLog::Close() {
     ShowState();
 }
 
-void TReadingLog::FrameShown(const run::TMeasurementRun& run, const std::array<bool, 4>& ticked) {
+void TReadingLog::FrameShown(const TShownFrame& shown) {
+    const run::TMeasurementRun& run = shown.Run;
+    const std::array<bool, 4>& ticked = shown.Ticked;
     ++frame_;
     if (!IsOpen()) return;
     const readings::TReading reading =
@@ -85,8 +87,8 @@ void TReadingLog::FrameShown(const run::TMeasurementRun& run, const std::array<b
     const QString path = QString::fromStdString(file_.Path());
     Close();
     // The box comes after the frame's step, so the run is not held while it is open.
-    QTimer::singleShot(0, &form_, [this, path, reason = QString::fromStdString(error)] {
-        ApplicationMessageBox(&form_,
+    QTimer::singleShot(0, &window_, [this, path, reason = QString::fromStdString(error)] {
+        ApplicationMessageBox(&window_,
                               QStringLiteral("Не могу записать показания в файл %1:\n%2\n"
                                              "Запись показаний прекращена, измерение продолжается.")
                                   .arg(path, reason),
@@ -95,20 +97,20 @@ void TReadingLog::FrameShown(const run::TMeasurementRun& run, const std::array<b
 }
 
 bool TReadingLog::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == &form_ && event->type() == QEvent::Close) Close();
+    if (watched == &window_ && event->type() == QEvent::Close) Close();
     return QObject::eventFilter(watched, event);
 }
 
 void TReadingLog::ShowState() {
     const bool open = IsOpen();
-    form_.Ui.ReadingLogMenuItem->setChecked(open);
+    ui_.ReadingLogMenuItem->setChecked(open);
     if (!open) {
         indicator_->hide();
         return;
     }
     // Under the parameter panels, across their width: the place no control uses.
-    QWidget* page = form_.Ui.MultimeterLMDTabSheet;
-    const QWidget* panel = form_.Ui.AdcStreamLMDSimplePanel;
+    QWidget* page = ui_.MultimeterLMDTabSheet;
+    const QWidget* panel = ui_.AdcStreamLMDSimplePanel;
     const QRect area(panel->mapTo(page, QPoint(0, 0)), panel->size());
     indicator_->setGeometry(area.left(), area.bottom() + 4, area.width(), 24);
     const QString path = QString::fromStdString(file_.Path());

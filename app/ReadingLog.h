@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/RunSubscriber.h"
 #include "readings/ReadingLogFile.h"
 #include "run/MeasurementRun.h"
 
@@ -10,7 +11,8 @@
 #include <cstdint>
 
 class QLabel;
-class TMainForm;
+class QWidget;
+class TMainFormUi;
 
 // The window's reading log: the popup item "Запись показаний в файл…" (Ctrl+L) asks
 // for a file and from then on every frame the window shows is appended to it, in the
@@ -19,12 +21,12 @@ class TMainForm;
 // (under the parameters, where no control stands) while the log is open. The item
 // again, or the window's closing, closes the log, always after a whole line. A write
 // that fails shows one box naming the file and closes the log; the run goes on.
-class TReadingLog : public QObject {
+class TReadingLog : public QObject, public TRunSubscriber {
     Q_OBJECT
 public:
     static constexpr const char* Caption = "Запись показаний в файл";
 
-    explicit TReadingLog(TMainForm& form);
+    TReadingLog(QWidget& window, TMainFormUi& ui);
     ~TReadingLog() override;
 
     // The item: closes an open log, or asks for a file (a save dialog, ".csv") and opens it.
@@ -35,10 +37,10 @@ public:
     bool IsOpen() const { return file_.IsOpen(); }
     QLabel* Indicator() const { return indicator_; }
 
-    // GUI, from the window's run steps: a run starts (its frames count from 1), and a
-    // frame was shown with these channels ticked.
-    void RunStarted() { frame_ = 0; }
-    void FrameShown(const run::TMeasurementRun& run, const std::array<bool, 4>& ticked);
+    // GUI, from the window's runs: a run starts (its frames count from 1), and a
+    // frame was shown with its channels ticked.
+    void RunStarted() override { frame_ = 0; }
+    void FrameShown(const TShownFrame& shown) override;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -46,7 +48,8 @@ protected:
 private:
     void ShowState();
 
-    TMainForm& form_;
+    QWidget& window_;
+    TMainFormUi& ui_;
     readings::TReadingLogFile file_;
     QLabel* indicator_ = nullptr;
     std::uint64_t frame_ = 0;

@@ -165,6 +165,6 @@ bool OpenSelectedModule(TDiscoveryTables& tables, ModuleRecord& module, TModuleI
     identity.ModuleName = RecordText(module.Name);
     identity.CrateTypeCode = tables.ListedCrateTypeCodes[c];
     identity.CrateName = instrument::CrateModelName(identity.CrateTypeCode);
-    tables.ModuleState = 2;
+    tables.ModuleState = TModuleState::Identified;
     return true;
 }

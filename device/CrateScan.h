@@ -56,6 +56,6 @@ struct TModuleIdentity {
 
 // Opens (ZEB44_Init, ZEB44_Open) the selected module of the selected crate
 // and identifies it: identity is cleared first and filled on success, and
-// ModuleState becomes 2. False, with the record closed, when the selection
+// ModuleState becomes Identified. False, with the record closed, when the selection
 // names no listed module or the module does not open.
 bool OpenSelectedModule(TDiscoveryTables& tables, ModuleRecord& module, TModuleIdentity& identity);

@@ -11,6 +11,10 @@
 // entries are 16-byte fields holding NUL-terminated text.
 using TSerialField = std::array<char, 16>;
 
+// The window's module: none, opened by a full search, or opened and identified
+// (only then may it be configured and measured).
+enum class TModuleState : uint8_t { None = 0, Opened = 1, Identified = 2 };
+
 struct TDiscoveryTables {
     static constexpr uint16_t MaxCrates = 16;
     static constexpr uint16_t SlotCount = 16;
@@ -37,8 +41,7 @@ struct TDiscoveryTables {
 
     // 1 once the crate list has been built (or a crate change opened its module).
     int32_t CrateOk = 0;
-    // 0 no module; 1 opened by the search; 2 opened and identified.
-    uint8_t ModuleState = 0;
+    TModuleState ModuleState = TModuleState::None;
 
     // Whether crate c is a listed crate and m one of its modules.
     bool HoldsModule(uint16_t c, uint16_t m) const {

@@ -68,7 +68,7 @@ protected:
         return settings::ChannelKey(prefix, channel - 1);
     }
 
-    TZeb44AdcChannelFrame& Frame(int channel) { return *form->ChannelFrames[channel - 1]; }
+    TZeb44AdcChannelFrame& Frame(int channel) { return *form->MultimeterPage().ChannelFrames()[channel - 1]; }
 
     void PressStart() {
         QTest::mouseClick(form->Ui.StartMultimeterLMDSpeedButton, Qt::LeftButton);
@@ -77,20 +77,20 @@ protected:
     void WaitForFrames(int channel, int frames = 1) {
         for (int i = 0; i < frames; ++i) {
             ASSERT_TRUE(PumpUntil([&] { return Frame(channel).FlashLed->shownColor() == Frame(channel).palette().button().color() ||
-                                               form->AcquisitionIdle.load(); }, 20000));
+                                               form->Acquisition().Idle(); }, 20000));
             ASSERT_TRUE(PumpUntil([&] { return Frame(channel).FlashLed->shownColor() != Frame(channel).palette().button().color() ||
-                                               form->AcquisitionIdle.load(); }, 20000));
-            ASSERT_FALSE(form->AcquisitionIdle.load()) << "the run ended: " << BoxTexts();
+                                               form->Acquisition().Idle(); }, 20000));
+            ASSERT_FALSE(form->Acquisition().Idle()) << "the run ended: " << BoxTexts();
         }
     }
     // The run has ended and the window is back in its idle state.
     void ExpectIdle() {
-        ASSERT_TRUE(PumpUntil([&] { return form->AcquisitionIdle.load(); }, 20000));
+        ASSERT_TRUE(PumpUntil([&] { return form->Acquisition().Idle(); }, 20000));
         EXPECT_EQ(form->Ui.StartMultimeterLMDSpeedButton->text(), StartText);
         EXPECT_FALSE(form->Ui.StartMultimeterLMDSpeedButton->isChecked());
         EXPECT_EQ(form->Ui.StartMultimeterLMDSpeedButton->palette().color(QPalette::ButtonText), LedGreen);
         EXPECT_EQ(form->Ui.AcquisitionTimeLMDLabel->text(), "-----");
-        EXPECT_FALSE(form->Busy);
+        EXPECT_FALSE(form->Guard().Held());
     }
     void Stop() {
         QTest::mouseClick(form->Ui.StartMultimeterLMDSpeedButton, Qt::LeftButton);
@@ -123,7 +123,7 @@ TEST_F(AcquisitionTest, StartShowsEveryKindOfChannel) {
                      {settings::PrecisionKey(1, settings::PrecisionKind::Dc), "4"},
                      {settings::PrecisionKey(2, settings::PrecisionKind::Ac), "3"}});
     ShowAndDiscover();
-    form->ApplyChannelMode(1, 0, 1);  // channel 2 alone measures AC
+    form->MultimeterPage().ApplyChannelMode(1, 0, 1);  // channel 2 alone measures AC
     PressStart();
     ASSERT_TRUE(PumpUntil([&] { return form->Ui.StartMultimeterLMDSpeedButton->text() == StopText; }));
     EXPECT_EQ(form->Ui.StartMultimeterLMDSpeedButton->palette().color(QPalette::ButtonText), Red);
@@ -229,7 +229,7 @@ TEST_F(AcquisitionTest, EveryStopEndsTheRunQuietly) {
     PressStart();
     ASSERT_TRUE(PumpUntil([&] { return form->Ui.AcquisitionTimeLMDLabel->text() == "13421.8"; }, 5000));
     form->close();
-    EXPECT_EQ(form->MainThread, nullptr);
+    EXPECT_FALSE(form->Acquisition().HasThread());
     EXPECT_TRUE(RunBoxTexts().empty());
 }
 
@@ -292,7 +292,7 @@ TEST_F(AcquisitionTest, EachFailureShowsOneBoxAndTheWindowReturnsToIdle) {
         ASSERT_EQ(texts.size(), 1u);
         EXPECT_TRUE(texts[0].startsWith(QString::fromStdString(c.text))) << texts[0].toStdString();
         EXPECT_EQ(presenter.Boxes.size(), before + 1);
-        form->ApplicationExitClick();
+        form->Ui.ApplicationExit->trigger();
         form.reset();
         presenter.Boxes.clear();
         QFile::remove(QDir(dir.path()).filePath("Voltcheck.ini"));
@@ -314,9 +314,9 @@ TEST_F(AcquisitionTest, AServerLostMidFrameAndStartedAgain) {
     EXPECT_EQ(RunBoxTexts()[0], "Не могу получить данные с модуля!");
 
     StartServer(Crate(R"(,"channels":[{"dc":0.25}])"));
-    form->FindDeviceLMDButtonClick(form->Ui.FindDeviceLMDButton);
+    WriteModuleKeys({{std::string(settings::kMaxAcquisitionTimeKey), "0.05"}});
+    form->Device().FindClicked();
     WaitForRun();
-    form->MaxAcquisitionTime = 0.05;
     PressStart();
     WaitForFrames(1);
     EXPECT_EQ(Frame(1).Value1LMDEdit->text(), "250.00");
@@ -343,7 +343,7 @@ TEST_F(AcquisitionTest, TheWindowAndTheCommandLineMeterShareACrate) {
                      {settings::PrecisionKey(2, settings::PrecisionKind::Ac), "3"},
                      {settings::PrecisionKey(2, settings::PrecisionKind::Fr), "5"}});
     ShowAndDiscover();
-    form->ApplyChannelMode(0, 0, 1);  // AC
+    form->MultimeterPage().ApplyChannelMode(0, 0, 1);  // AC
     PressStart();
     WaitForFrames(1);
 

@@ -20,7 +20,7 @@ protected:
         // The page is hidden from the operator; the program may still select it.
         form->Ui.MainLMDPageControl->setCurrentIndex(1);
         // A discovery without a module leaves the pages disabled; the window can enable them.
-        form->EnableControlBranch(form->Ui.CorrectionFactorsLMDTabSheet, true);
+        form->Device().EnableControlBranch(form->Ui.CorrectionFactorsLMDTabSheet, true);
         form->activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
         grid = page().AdcScaleCoefsStringGrid;
@@ -89,7 +89,7 @@ TEST_F(CoefficientPageTest, AnEditIsKeptOnlyWhenNotLeftByTheDiscardingKeys) {
         DoubleClick(1, 2);
         ASSERT_TRUE(grid->EditorOpen());
         EXPECT_EQ(grid->Editor()->selectedText(), "0.5");
-        EXPECT_EQ(form->EditStartText, "0.5");
+        EXPECT_EQ(form->CoefficientPage().EditStartText(), "0.5");
         Type("123");
         Key(c.finalKey);
         EXPECT_FALSE(grid->EditorOpen());
@@ -177,19 +177,21 @@ TEST_F(CoefficientPageTest, FactorySaveAsksFirstAndShowsNoErrorInThisVersion) {
 }
 
 TEST_F(CoefficientPageTest, UserSaveAndRefreshKeepTheImagesAndGridsAndOfferNoSaveOnAGuess) {
-    form->WorkingCoefs.fill(7);
+    TCoefficientPage::TCoefs seven{};
+    seven.fill(7);
+    form->CoefficientPage().SetImages(seven, form->CoefficientPage().FactoryCoefs(), form->CoefficientPage().UserCoefs());
     grid->SetCell(2, 3, "1.25");
-    const auto working = form->WorkingCoefs;
+    const auto working = form->CoefficientPage().WorkingCoefs();
     page().SaveCalibrCoefsGridToUserFlashLMDButton->click();
-    EXPECT_EQ(form->UserCoefs, working);
+    EXPECT_EQ(form->CoefficientPage().UserCoefs(), working);
     page().RefreshCalibrCoefsGridFromUserFlashLMDButton->click();
-    EXPECT_EQ(form->WorkingCoefs, working);
+    EXPECT_EQ(form->CoefficientPage().WorkingCoefs(), working);
     EXPECT_EQ(grid->Cell(2, 3), "1.25");
     // Nothing is known of the stores: neither save button is enabled.
     EXPECT_FALSE(page().SaveCalibrCoefsGridToFactoryFlashLMDButton->isEnabled());
     EXPECT_FALSE(page().SaveCalibrCoefsGridToUserFlashLMDButton->isEnabled());
     page().RefreshCalibrCoefsGridFromFactoryFlashLMDButton->click();
-    EXPECT_EQ(form->WorkingCoefs, form->FactoryCoefs);
+    EXPECT_EQ(form->CoefficientPage().WorkingCoefs(), form->CoefficientPage().FactoryCoefs());
     EXPECT_TRUE(presenter.Boxes.empty());
 }
 
@@ -201,13 +203,13 @@ TEST_F(CoefficientPageTest, HandlersRefuseASenderThatIsNoGrid) {
     };
     bool canSelect = true;
     const Case cases[] = {
-        {[&] { form->CorrectionCoefsStringGridDrawCell(&stranger, 1, 1, QRect(), {}); },
+        {[&] { form->CoefficientPage().DrawCell(&stranger, 1, 1, QRect(), {}); },
          "Ошибка CalibrationCoefsStringGridDrawCell()!!!"},
-        {[&] { form->CorrectionCoefsStringGridKeyDown(&stranger, Qt::Key_Up); },
+        {[&] { form->CoefficientPage().KeyDown(&stranger, Qt::Key_Up); },
          "Ошибка AdcCalibrationCoefsStringGridKeyDown()!!!"},
-        {[&] { form->CorrectionCoefsStringGridKeyUp(&stranger, Qt::Key_Escape); },
+        {[&] { form->CoefficientPage().KeyUp(&stranger, Qt::Key_Escape); },
          "Ошибка AdcCalibrationCoefsStringGridKeyUp()!!!"},
-        {[&] { form->CorrectionCoefsStringGridSelectCell(&stranger, 1, 1, canSelect); },
+        {[&] { form->CoefficientPage().SelectCell(&stranger, canSelect); },
          "Ошибка CorrectionCoefsStringGridSelectCell()!"},
     };
     for (const Case& c : cases) {

@@ -3,7 +3,7 @@
 #include "RecordingPresenter.h"
 
 #include "app/ApplicationTitle.h"
-#include "app/MainForm.h"
+#include "AppParts.h"
 #include "device/InitAndConfigThread.h"
 #include "ui/CircleShape.h"
 
@@ -31,13 +31,16 @@ class DeviceStatusTest : public testing::Test {
 protected:
     void SetUp() override { form = std::make_unique<TMainForm>(); }
 
-    // A run of the mode with the fields that an open of the module gives.
-    std::unique_ptr<TInitAndConfigThread> Run(uint16_t mode, uint8_t crateType = 0, std::string crateName = {},
-                                              std::string moduleName = {}) {
-        auto run = std::make_unique<TInitAndConfigThread>(*form, mode, false);
-        run->CrateTypeCode = crateType;
-        run->CrateName = std::move(crateName);
-        run->ModuleName = std::move(moduleName);
+    // A run of the mode (3 full search, 2 crate changed, 1 module changed) with the
+    // fields that an open of the module gives, and the module state it found.
+    static TDiscoveryRun Run(uint16_t mode, uint8_t crateType = 0, std::string crateName = {},
+                             std::string moduleName = {}, TModuleState state = TModuleState::None) {
+        TDiscoveryRun run;
+        run.Mode = static_cast<TDiscoveryMode>(mode);
+        run.Identity.CrateTypeCode = crateType;
+        run.Identity.CrateName = std::move(crateName);
+        run.Identity.ModuleName = std::move(moduleName);
+        run.Tables.ModuleState = state;
         return run;
     }
     void FillLists() {
@@ -80,18 +83,18 @@ TEST_F(DeviceStatusTest, CrateIndicator) {
         SCOPED_TRACE(c.name);
         form->Ui.ZebCrateStatusLed->setBrushColor(Blue);
         form->Ui.ZebCrateStatusLed->setToolTip("before");
-        form->CrateOk = c.crateOk;
-        form->ModuleState = 2;
-        form->ShowDeviceStatus(*Run(c.mode, c.crateType, c.crateName, "ZEB44"), c.withDevice);
+        TDiscoveryRun run = Run(c.mode, c.crateType, c.crateName, "ZEB44", TModuleState::Identified);
+        run.Tables.CrateOk = c.crateOk;
+        form->Device().ShowDeviceStatus(run, c.withDevice);
         EXPECT_EQ(form->Ui.ZebCrateStatusLed->brushColor(), c.colour);
         EXPECT_EQ(form->Ui.ZebCrateStatusLed->toolTip(), c.tooltip);
-        EXPECT_FALSE(form->Busy);
+        EXPECT_FALSE(form->Guard().Held());
     }
 }
 
 TEST_F(DeviceStatusTest, ModuleIndicatorAndLabels) {
-    std::memcpy(form->Module.Serial, "44001", 6);
-    form->Module.FirmwareVersion = 0x01020A00;  // bytes 1, 2, 10, 0
+    std::memcpy(form->Device().Module().Serial, "44001", 6);
+    form->Device().Module().FirmwareVersion = 0x01020A00;  // bytes 1, 2, 10, 0
     struct Case {
         const char* name;
         bool withDevice;
@@ -116,8 +119,8 @@ TEST_F(DeviceStatusTest, ModuleIndicatorAndLabels) {
     for (uint16_t mode : {3, 2, 1}) {
         for (const Case& c : cases) {
             SCOPED_TRACE(std::string(c.name) + ", mode " + std::to_string(mode));
-            form->ModuleState = c.moduleState;
-            form->ShowDeviceStatus(*Run(mode, 0, "", c.moduleName), c.withDevice);
+            form->Device().ShowDeviceStatus(Run(mode, 0, "", c.moduleName, static_cast<TModuleState>(c.moduleState)),
+                                            c.withDevice);
             EXPECT_EQ(form->Ui.ModuleStatusLed->brushColor(), c.colour);
             EXPECT_EQ(form->Ui.ModuleStatusLed->toolTip(), c.tooltip);
             EXPECT_EQ(form->Ui.ModuleSerialNumberLMDLabel->text(), c.serial);
@@ -139,12 +142,11 @@ TEST_F(DeviceStatusTest, SerialNumberAndFirmwareTexts) {
         {{'0', '1', '2', '3', '4', '5', '6', '7', '8', '9', 'A', 'B', 'C', 'D', 'E', 'F'}, 0x0A000102,
          "0123456789ABCDEF", "10.0.1.2"},  // a full field without its NUL
     };
-    form->ModuleState = 2;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.serialText);
-        std::memcpy(form->Module.Serial, c.serial, 16);
-        form->Module.FirmwareVersion = c.firmware;
-        form->ShowDeviceStatus(*Run(1), true);
+        std::memcpy(form->Device().Module().Serial, c.serial, 16);
+        form->Device().Module().FirmwareVersion = c.firmware;
+        form->Device().ShowDeviceStatus(Run(1, 0, "", "", TModuleState::Identified), true);
         EXPECT_EQ(form->Ui.ModuleSerialNumberLMDLabel->text(), c.serialText);
         EXPECT_EQ(form->Ui.ModuleFirmwareVersionLMDLabel->text(), c.firmwareText);
     }
@@ -152,10 +154,10 @@ TEST_F(DeviceStatusTest, SerialNumberAndFirmwareTexts) {
 
 TEST_F(DeviceStatusTest, CaptionAndApplicationTitle) {
     // This build is version 1.1.7.0; the fourth part is never shown.
-    form->ShowDeviceStatus(*Run(1), true);
+    form->Device().ShowDeviceStatus(Run(1), true);
     EXPECT_EQ(form->windowTitle(), "Voltcheck - 1.1.7");
     EXPECT_EQ(ApplicationTitle(), "Voltcheck - 1.1.7");
-    form->ShowDeviceStatus(*Run(1), false);
+    form->Device().ShowDeviceStatus(Run(1), false);
     EXPECT_EQ(form->windowTitle(), "Voltcheck - ?.?.?");
     EXPECT_EQ(ApplicationTitle(), "Voltcheck - ?.?.?");
 }
@@ -172,7 +174,7 @@ TEST_F(DeviceStatusTest, OnlyTheStartOfAFullSearchEmptiesTheLists) {
         form->Ui.ZebCratesComboBox->clear();
         form->Ui.ModulesComboBox->clear();
         FillLists();
-        form->ShowDeviceStatus(*Run(c.mode), c.withDevice);
+        form->Device().ShowDeviceStatus(Run(c.mode), c.withDevice);
         EXPECT_EQ(form->Ui.ZebCratesComboBox->count(), c.items);
         EXPECT_EQ(form->Ui.ModulesComboBox->count(), c.items);
     }

@@ -4,7 +4,7 @@
 #include "RecordingPresenter.h"
 
 #include "IniFile/IniFile.h"
-#include "app/MainForm.h"
+#include "AppParts.h"
 #include "support/ClientConnections.h"
 #include "support/ClosedPort.h"
 #include "support/ZebsimProcess.h"
@@ -26,17 +26,17 @@ class DiscoveryTest : public testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(dir.isValid());
-        TMainForm::SetSettingsDirectory(dir.path());
+        TSettingsController::SetSettingsDirectory(dir.path());
     }
     void TearDown() override {
         if (form) {
-            form->ApplicationExitClick();
+            form->Ui.ApplicationExit->trigger();
             form.reset();
         }
         server.reset();
         closedPort.reset();
         ::unsetenv("ZEB_SERVER_PORT");
-        TMainForm::SetSettingsDirectory(QString());
+        TSettingsController::SetSettingsDirectory(QString());
     }
 
     // Starts zebsim with the scenario and points the libraries at it.
@@ -66,12 +66,12 @@ protected:
         form = std::make_unique<TMainForm>();
         form->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
-        ASSERT_TRUE(PumpUntil([&] { return form->StartupStage == 3 && RunOver(); }, 20000));
+        ASSERT_TRUE(PumpUntil([&] { return form->StartupStage() == TStartupStage::DiscoveryRequested && RunOver(); }, 20000));
     }
     // No discovery request pending and no discovery thread left.
     bool RunOver() const {
-        return form->DiscoveryRequestAllowed && !form->DiscoveryRunning.load() &&
-               form->DiscoveryThreadCount.load() == 0;
+        return form->Device().RequestAllowed() && !form->Device().DiscoveryRunning() &&
+               form->Device().ThreadCount() == 0;
     }
     // Waits for the run that the last request started.
     void WaitForRun() { ASSERT_TRUE(PumpUntil([&] { return RunOver(); }, 20000)); }

@@ -90,14 +90,14 @@ protected:
         EXPECT_FALSE(ui.StartMultimeterLMDSpeedButton->isEnabled());
         EXPECT_FALSE(ui.SaveSettingsButton->isEnabled());
         EXPECT_TRUE(ui.MainLMDPageControl->isEnabled());
-        EXPECT_FALSE(form->Busy);
+        EXPECT_FALSE(form->Guard().Held());
     }
     // A run with an identified module offers the measurement.
     void ExpectMeasurementOffered() {
         const TMainFormUi& ui = form->Ui;
         EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
-        EXPECT_EQ(form->ModuleState, 2);
-        EXPECT_EQ(ZEB44_IsOpened(&form->Module), 0);
+        EXPECT_EQ(form->Device().ModuleState(), TModuleState::Identified);
+        EXPECT_EQ(ZEB44_IsOpened(&form->Device().Module()), 0);
         EXPECT_TRUE(ui.FindDeviceLMDButton->isEnabled());
         EXPECT_TRUE(ui.ZebCratesComboBox->isEnabled());
         EXPECT_TRUE(ui.ModulesComboBox->isEnabled());
@@ -105,7 +105,7 @@ protected:
         EXPECT_TRUE(ui.StartMultimeterLMDSpeedButton->isEnabled());
         EXPECT_TRUE(ui.AdcRateComboBox->isEnabled());
         EXPECT_TRUE(ui.SaveSettingsButton->isEnabled());  // automatic saving is off
-        EXPECT_FALSE(form->Busy);
+        EXPECT_FALSE(form->Guard().Held());
     }
     void ExpectOneBox(const char* text) {
         ASSERT_EQ(presenter.Boxes.size(), 1u);
@@ -120,12 +120,12 @@ TEST_F(DiscoveryRunTest, FullSearchSelectsTheWantedCrateAndSlotAndShowsTheModule
     ShowAndDiscover();
 
     EXPECT_TRUE(presenter.Boxes.empty());
-    EXPECT_EQ(form->CrateCount, 2);
-    EXPECT_EQ(form->ListedCrateCount, 2);
-    EXPECT_EQ(form->SelectedCrateIndex, 1);
-    EXPECT_EQ(form->SelectedModuleIndex[1], 1);
-    EXPECT_EQ(form->SelectedModuleIndex[0], 0);  // the other crate's first module
-    EXPECT_EQ(form->CrateOk, 1);
+    EXPECT_EQ(form->Device().Tables().CrateCount, 2);
+    EXPECT_EQ(form->Device().Tables().ListedCrateCount, 2);
+    EXPECT_EQ(form->Device().Tables().SelectedCrateIndex, 1);
+    EXPECT_EQ(form->Device().Tables().SelectedModuleIndex[1], 1);
+    EXPECT_EQ(form->Device().Tables().SelectedModuleIndex[0], 0);  // the other crate's first module
+    EXPECT_EQ(form->Device().CrateOk(), true);
     EXPECT_EQ(Items(form->Ui.ZebCratesComboBox), QStringList({"1: CRA-100", "2: CRB-200"}));
     EXPECT_EQ(form->Ui.ZebCratesComboBox->currentIndex(), 1);
     EXPECT_EQ(Items(form->Ui.ModulesComboBox), QStringList({"Слот 3: ZEB44", "Слот 16: ZEB44"}));
@@ -149,7 +149,7 @@ TEST_F(DiscoveryRunTest, FullSearchSelectsTheWantedCrateAndSlotAndShowsTheModule
     bool canShow = true;
     THintInfo info;
     info.HintControl = form->Ui.ZebCrateStatusLed;
-    form->ApplicationShowHint(hint, canShow, info);
+    form->Events().OnShowHint(hint, canShow, info);
     EXPECT_EQ(info.HideTimeout, 10000);
     // From the first run on, the context menu does not pop up by itself.
     EXPECT_EQ(form->contextMenuPolicy(), Qt::NoContextMenu);
@@ -176,13 +176,13 @@ TEST_F(DiscoveryRunTest, AWantedCrateOrSlotThatIsNotThereSelectsTheFirstModule) 
         SCOPED_TRACE(c.serial + " / " + std::to_string(c.slot));
         WantInSettings(c.serial, c.slot);
         ShowAndDiscover();
-        EXPECT_EQ(form->SelectedCrateIndex, c.crate);
-        EXPECT_EQ(form->SelectedModuleIndex[c.crate], c.module);
+        EXPECT_EQ(form->Device().Tables().SelectedCrateIndex, c.crate);
+        EXPECT_EQ(form->Device().Tables().SelectedModuleIndex[c.crate], c.module);
         EXPECT_EQ(form->Ui.ZebCratesComboBox->currentIndex(), c.crate);
         EXPECT_EQ(form->Ui.ModulesComboBox->currentIndex(), c.module);
         EXPECT_EQ(form->Ui.ModuleSerialNumberLMDLabel->text(), c.shown);
         ExpectMeasurementOffered();
-        form->ApplicationExitClick();
+        form->Ui.ApplicationExit->trigger();
         form.reset();
     }
     EXPECT_TRUE(presenter.Boxes.empty());
@@ -192,8 +192,8 @@ TEST_F(DiscoveryRunTest, CratesWithoutAnAnsweringZeb44AreNotListed) {
     StartServer(UnlistedCrates(true));
     ShowAndDiscover();
     EXPECT_TRUE(presenter.Boxes.empty());
-    EXPECT_EQ(form->CrateCount, 3);
-    EXPECT_EQ(form->ListedCrateCount, 1);
+    EXPECT_EQ(form->Device().Tables().CrateCount, 3);
+    EXPECT_EQ(form->Device().Tables().ListedCrateCount, 1);
     // The first listed crate is item "1: ...", a module in slot 16 is "Слот 16: ZEB44".
     EXPECT_EQ(Items(form->Ui.ZebCratesComboBox), QStringList({"1: LAST-3"}));
     EXPECT_EQ(Items(form->Ui.ModulesComboBox), QStringList({"Слот 16: ZEB44"}));
@@ -232,11 +232,11 @@ TEST_F(DiscoveryRunTest, FailedFullSearchesReportOnceAndLeaveTheSelectionUsable)
         ShowAndDiscover();
         ExpectOneBox(c.text);
         if (server) EXPECT_EQ(zebtest::OpenClientConnections(server->port()), 0);
-        EXPECT_EQ(form->CrateOk, 0);
-        EXPECT_EQ(form->ModuleState, 0);
+        EXPECT_EQ(form->Device().CrateOk(), false);
+        EXPECT_EQ(form->Device().ModuleState(), TModuleState::None);
         EXPECT_EQ(form->Ui.ZebCratesComboBox->count(), 0);
         EXPECT_EQ(form->Ui.ModulesComboBox->count(), 0);
-        EXPECT_NE(ZEB44_IsOpened(&form->Module), 0);
+        EXPECT_NE(ZEB44_IsOpened(&form->Device().Module()), 0);
         ExpectUsableWithoutModule();
         // The status is still shown after the report.
         EXPECT_EQ(form->windowTitle(), "Voltcheck - 1.1.7");
@@ -246,7 +246,7 @@ TEST_F(DiscoveryRunTest, FailedFullSearchesReportOnceAndLeaveTheSelectionUsable)
         EXPECT_EQ(form->Ui.ModuleStatusLed->toolTip(), "Статус модуля '?\?\?' -> BAD");
         EXPECT_EQ(form->Ui.ModuleSerialNumberLMDLabel->text(), "????????");
         EXPECT_EQ(form->Ui.ModuleFirmwareVersionLMDLabel->text(), "??.??.??.??");
-        form->ApplicationExitClick();
+        form->Ui.ApplicationExit->trigger();
         form.reset();
         server.reset();
     }
@@ -260,7 +260,7 @@ TEST_F(DiscoveryRunTest, ChangingTheModuleOpensItAndLeavesTheCrateIndicator) {
 
     Choose(form->Ui.ModulesComboBox, 0);
     EXPECT_TRUE(presenter.Boxes.empty());
-    EXPECT_EQ(form->SelectedModuleIndex[1], 0);
+    EXPECT_EQ(form->Device().Tables().SelectedModuleIndex[1], 0);
     EXPECT_EQ(form->Ui.ModuleSerialNumberLMDLabel->text(), "B03");
     EXPECT_EQ(form->Ui.ModuleFirmwareVersionLMDLabel->text(), "2.0.0.0");
     EXPECT_EQ(form->Ui.ZebCrateStatusLed->brushColor(), Orange);
@@ -270,8 +270,8 @@ TEST_F(DiscoveryRunTest, ChangingTheModuleOpensItAndLeavesTheCrateIndicator) {
     // Choosing the module that is open already starts nothing.
     form->Ui.ModulesComboBox->setCurrentIndex(0);
     emit form->Ui.ModulesComboBox->activated(0);
-    EXPECT_TRUE(form->DiscoveryRequestAllowed);
-    EXPECT_EQ(form->DiscoveryThreadCount.load(), 0);
+    EXPECT_TRUE(form->Device().RequestAllowed());
+    EXPECT_EQ(form->Device().ThreadCount(), 0);
 }
 
 TEST_F(DiscoveryRunTest, ChangingTheCrateRebuildsTheModuleList) {
@@ -281,11 +281,11 @@ TEST_F(DiscoveryRunTest, ChangingTheCrateRebuildsTheModuleList) {
 
     Choose(form->Ui.ZebCratesComboBox, 0);
     EXPECT_TRUE(presenter.Boxes.empty());
-    EXPECT_EQ(form->SelectedCrateIndex, 0);
+    EXPECT_EQ(form->Device().Tables().SelectedCrateIndex, 0);
     EXPECT_EQ(Items(form->Ui.ModulesComboBox), QStringList({"Слот 2: ZEB44", "Слот 5: ZEB44"}));
     EXPECT_EQ(form->Ui.ModulesComboBox->currentIndex(), 0);
     EXPECT_EQ(form->Ui.ModuleSerialNumberLMDLabel->text(), "A02");
-    EXPECT_EQ(form->CrateOk, 1);
+    EXPECT_EQ(form->Device().CrateOk(), true);
     EXPECT_EQ(form->Ui.ZebCrateStatusLed->brushColor(), Green);
     EXPECT_EQ(form->Ui.ZebCrateStatusLed->toolTip(), "Статус 'ZEB-N8' крейта -> OK");
     ExpectMeasurementOffered();
@@ -303,17 +303,17 @@ TEST_F(DiscoveryRunTest, AModuleThatRefusesTheOpenAfterAChangeIsReported) {
 
     Choose(form->Ui.ModulesComboBox, 0);  // mode 1
     ExpectOneBox(Mode1Text);
-    EXPECT_EQ(form->ModuleState, 0);
-    EXPECT_NE(ZEB44_IsOpened(&form->Module), 0);
+    EXPECT_EQ(form->Device().ModuleState(), TModuleState::None);
+    EXPECT_NE(ZEB44_IsOpened(&form->Device().Module()), 0);
     ExpectUsableWithoutModule();
 
     presenter.Boxes.clear();
     Choose(form->Ui.ZebCratesComboBox, 0);  // mode 2
     ExpectOneBox(Mode2Text);
-    EXPECT_EQ(form->CrateOk, 0);
-    EXPECT_EQ(form->ModuleState, 0);  // the record is closed: no measurement offered
+    EXPECT_EQ(form->Device().CrateOk(), false);
+    EXPECT_EQ(form->Device().ModuleState(), TModuleState::None);  // the record is closed: no measurement offered
     EXPECT_EQ(Items(form->Ui.ModulesComboBox), QStringList({"Слот 2: ZEB44", "Слот 5: ZEB44"}));
-    EXPECT_NE(ZEB44_IsOpened(&form->Module), 0);
+    EXPECT_NE(ZEB44_IsOpened(&form->Device().Module()), 0);
     ExpectUsableWithoutModule();
 }
 
@@ -321,7 +321,7 @@ TEST_F(DiscoveryRunTest, AModeTwoFailureAfterAnIdentifiedModuleOffersNoMeasureme
     StartServer(TwoCrates());
     WantInSettings("CRB-200", 16);
     ShowAndDiscover();
-    ASSERT_EQ(form->ModuleState, 2);
+    ASSERT_EQ(form->Device().ModuleState(), TModuleState::Identified);
     zebtest::ZebsimProcess::Options options;
     options.scenarioJson = TwoCrates(false, true);
     zebtest::ZebsimProcess refusing(options);
@@ -329,7 +329,7 @@ TEST_F(DiscoveryRunTest, AModeTwoFailureAfterAnIdentifiedModuleOffersNoMeasureme
 
     Choose(form->Ui.ZebCratesComboBox, 0);
     ExpectOneBox(Mode2Text);
-    EXPECT_EQ(form->ModuleState, 0);
+    EXPECT_EQ(form->Device().ModuleState(), TModuleState::None);
     ExpectUsableWithoutModule();
 }
 
@@ -343,8 +343,8 @@ TEST_F(DiscoveryRunTest, FindDeviceKeepsTheCurrentSelection) {
     form->Ui.FindDeviceLMDButton->click();
     WaitForRun();
     EXPECT_TRUE(presenter.Boxes.empty());
-    EXPECT_EQ(form->SelectedCrateIndex, 1);
-    EXPECT_EQ(form->SelectedModuleIndex[1], 0);
+    EXPECT_EQ(form->Device().Tables().SelectedCrateIndex, 1);
+    EXPECT_EQ(form->Device().Tables().SelectedModuleIndex[1], 0);
     EXPECT_EQ(form->Ui.ModulesComboBox->currentIndex(), 0);
     EXPECT_EQ(form->Ui.ModuleSerialNumberLMDLabel->text(), "B03");
     ExpectMeasurementOffered();
@@ -357,8 +357,8 @@ TEST_F(DiscoveryRunTest, TheRunEndsWithTheSettingsInTheControlsAndTheModule) {
         ShowAndDiscover();
         EXPECT_TRUE(QFileInfo::exists(QDir(dir.path()).filePath("Voltcheck.ini")));
         EXPECT_EQ(form->Ui.AdcRateComboBox->currentIndex(), 24);
-        EXPECT_EQ(form->Module.AdcRateIndex, 24);
-        form->ApplicationExitClick();
+        EXPECT_EQ(form->Device().Module().AdcRateIndex, 24);
+        form->Ui.ApplicationExit->trigger();
         form.reset();
     }
     {
@@ -372,8 +372,8 @@ TEST_F(DiscoveryRunTest, TheRunEndsWithTheSettingsInTheControlsAndTheModule) {
     EXPECT_TRUE(presenter.Boxes.empty());
     EXPECT_EQ(form->Ui.AdcRateComboBox->currentIndex(), 10);
     EXPECT_EQ(form->Ui.CommonInputRangeLMDComboBox->currentIndex(), 2);
-    for (int i = 0; i < 4; ++i) EXPECT_EQ(form->ChannelFrames[i]->InputRangeLMDComboBox->currentIndex(), 2) << i;
-    EXPECT_EQ(form->Module.AdcRateIndex, 10);  // sent to the identified module
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(form->MultimeterPage().ChannelFrames()[i]->InputRangeLMDComboBox->currentIndex(), 2) << i;
+    EXPECT_EQ(form->Device().Module().AdcRateIndex, 10);  // sent to the identified module
     EXPECT_TRUE(form->Ui.AutoSaveSettingsLMDCheckBox->isChecked());
     EXPECT_FALSE(form->Ui.SaveSettingsButton->isEnabled());  // saving happens on close
     EXPECT_TRUE(form->Ui.StartMultimeterLMDSpeedButton->isEnabled());
@@ -387,23 +387,23 @@ TEST_F(DiscoveryRunTest, ClosingDuringARunWaitsForItAndThenClosesTheModule) {
         std::function<bool(TMainForm&)> closeWhen;
     };
     const Case cases[] = {
-        {"run started", [](TMainForm& f) { return f.DiscoveryRunning.load(); }},
-        {"search done, module not yet identified", [](TMainForm& f) { return f.ModuleState == 1; }},
+        {"run started", [](TMainForm& f) { return f.Device().DiscoveryRunning(); }},
+        {"search done, module not yet identified", [](TMainForm& f) { return f.Device().ModuleState() == TModuleState::Opened; }},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         form = std::make_unique<TMainForm>();
         form->show();
         ASSERT_TRUE(PumpUntil([&] { return c.closeWhen(*form); }, 20000));
-        ASSERT_EQ(form->DiscoveryThreadCount.load(), 1);
-        form->ApplicationExitClick();  // close() -> FormClose
-        EXPECT_EQ(form->DiscoveryThreadCount.load(), 0);
-        EXPECT_FALSE(form->DiscoveryRunning.load());
-        EXPECT_NE(ZEB44_IsOpened(&form->Module), 0);
+        ASSERT_EQ(form->Device().ThreadCount(), 1);
+        form->Ui.ApplicationExit->trigger();  // close() -> FormClose
+        EXPECT_EQ(form->Device().ThreadCount(), 0);
+        EXPECT_FALSE(form->Device().DiscoveryRunning());
+        EXPECT_NE(ZEB44_IsOpened(&form->Device().Module()), 0);
         EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
         // Nothing opens the record again afterwards.
         PumpUntil([] { return false; }, 300);
-        EXPECT_NE(ZEB44_IsOpened(&form->Module), 0);
+        EXPECT_NE(ZEB44_IsOpened(&form->Device().Module()), 0);
         form.reset();
     }
     EXPECT_TRUE(presenter.Boxes.empty());
@@ -416,14 +416,14 @@ namespace {
 TEST_F(DiscoveryTest, ARequestStillQueuedWhenTheWindowClosesStartsNoRun) {
     StartServer(TwoCrates());
     ShowAndDiscover();
-    ASSERT_EQ(ZEB44_IsOpened(&form->Module), 0);
-    form->RequestDiscovery(3, false);  // posted, not yet handled
+    ASSERT_EQ(ZEB44_IsOpened(&form->Device().Module()), 0);
+    form->Device().RequestDiscovery(TDiscoveryMode::FullSearch, false);  // posted, not yet handled
     form->close();
-    EXPECT_NE(ZEB44_IsOpened(&form->Module), 0);
+    EXPECT_NE(ZEB44_IsOpened(&form->Device().Module()), 0);
     PumpUntil([] { return false; }, 300);
-    EXPECT_EQ(form->DiscoveryThreadCount.load(), 0);
-    EXPECT_FALSE(form->DiscoveryRunning.load());
-    EXPECT_NE(ZEB44_IsOpened(&form->Module), 0);
+    EXPECT_EQ(form->Device().ThreadCount(), 0);
+    EXPECT_FALSE(form->Device().DiscoveryRunning());
+    EXPECT_NE(ZEB44_IsOpened(&form->Device().Module()), 0);
 }
 
 }  // namespace

@@ -22,8 +22,8 @@ protected:
         form->Ui.GeneratorLMDGroupBox->show();
         form->Ui.VoltmeterLMDGroupBox->show();
         // The controls and START as a discovery with a module leaves them.
-        form->EnableControlBranch(form->Ui.MainLMDSimplePanel, true);
-        form->EnableControlBranch(form->Ui.ModuleDetectionLMDGroupBox, true);
+        form->Device().EnableControlBranch(form->Ui.MainLMDSimplePanel, true);
+        form->Device().EnableControlBranch(form->Ui.ModuleDetectionLMDGroupBox, true);
         form->Ui.StartMultimeterLMDSpeedButton->setEnabled(true);
     }
     TEntryEdit* Frequency() const { return form->Ui.SignalFrequencyGeneratorLMDEdit; }
@@ -121,7 +121,7 @@ TEST_F(InstrumentPanelTest, ANumberThatCannotBeReadLeavesTheEntryUnconfirmed) {
         EXPECT_EQ(Amplitude()->text(), c.amplitude);
         EXPECT_EQ((c.inFrequency ? Frequency() : Amplitude())->textColor(), Red);
         EXPECT_FALSE(StartEnabled());
-        EXPECT_FALSE(form->Busy);
+        EXPECT_FALSE(form->Guard().Held());
     }
 }
 
@@ -139,7 +139,7 @@ TEST_F(InstrumentPanelTest, TheMultimeterModeDecidesWhatIsEnabled) {
         EXPECT_EQ(form->Ui.AcFilterVoltmeterLMDComboBox->isEnabled(), c.filter);
     }
     QLabel stranger;
-    form->AcDcVoltmeterModeLMDRadioGroupChange(&stranger);
+    form->InstrumentPanel().VoltmeterModeChanged(&stranger);
     ASSERT_EQ(presenter.Boxes.size(), 1u);
     EXPECT_EQ(presenter.Boxes[0].Caption, "Ошибка AcDcVoltmeterModeLMDRadioGroupChange()!!!");
     EXPECT_EQ(presenter.Boxes[0].Text, "Не могу привести тип!");

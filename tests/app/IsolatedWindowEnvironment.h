@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/MainForm.h"
+#include "AppParts.h"
 #include "support/ClosedPort.h"
 
 #include <QTemporaryDir>
@@ -14,12 +14,12 @@
 class TIsolatedWindowEnvironment {
 public:
     TIsolatedWindowEnvironment() {
-        if (dir_.isValid()) TMainForm::SetSettingsDirectory(dir_.path());
+        if (dir_.isValid()) TSettingsController::SetSettingsDirectory(dir_.path());
         if (port_.valid()) port_.exportPort();
     }
     ~TIsolatedWindowEnvironment() {
         ::unsetenv("ZEB_SERVER_PORT");
-        TMainForm::SetSettingsDirectory(QString());
+        TSettingsController::SetSettingsDirectory(QString());
     }
     TIsolatedWindowEnvironment(const TIsolatedWindowEnvironment&) = delete;
     TIsolatedWindowEnvironment& operator=(const TIsolatedWindowEnvironment&) = delete;

@@ -18,7 +18,7 @@ using ConstructionTest = MainFormTest;
 
 TEST_F(ConstructionTest, ChannelFramesStandInTheMiddleOfTheirGroupBox) {
     for (int i = 0; i < 4; ++i) {
-        TZeb44AdcChannelFrame* frame = form->ChannelFrames[i];
+        TZeb44AdcChannelFrame* frame = form->MultimeterPage().ChannelFrames()[i];
         ASSERT_NE(frame, nullptr);
         EXPECT_EQ(frame->geometry(), QRect(89, 46 + 40 * i, 713, 40)) << "frame " << i;
         EXPECT_EQ(frame->objectName(), QString("Zeb44AdcChannel%1Frame").arg(i));
@@ -49,7 +49,6 @@ TEST_F(ConstructionTest, MultimeterPageIsTrimmedByH98AndParametersMovedByD86) {
 }
 
 TEST_F(ConstructionTest, WindowKeepsItsMinimumOuterSizeAndCannotBeResized) {
-    EXPECT_EQ(form->OuterSize(), QSize(TMainForm::MinimumOuterWidth, TMainForm::MinimumOuterHeight));
     EXPECT_EQ(form->OuterSize(), QSize(1138, 608));
     EXPECT_EQ(form->size(), QSize(1130, 576));
     EXPECT_EQ(form->minimumSize(), form->maximumSize());
@@ -74,7 +73,7 @@ TEST_F(ConstructionTest, InstrumentControlsAndSpareIndicatorsAreHidden) {
 TEST_F(ConstructionTest, OnlyTheMultimeterTabIsOffered) {
     QTabWidget* pages = form->Ui.MainLMDPageControl;
     EXPECT_EQ(pages->currentIndex(), 0);
-    EXPECT_EQ(form->StartPage, form->Ui.MultimeterLMDTabSheet);
+    EXPECT_EQ(pages->currentWidget(), form->Ui.MultimeterLMDTabSheet);
     EXPECT_TRUE(pages->isTabVisible(0));
     EXPECT_FALSE(pages->isTabVisible(pages->indexOf(form->Ui.CorrectionFactorsLMDTabSheet)));
     EXPECT_FALSE(pages->isTabVisible(pages->indexOf(form->Ui.VerificationLMDTabSheet)));
@@ -89,10 +88,10 @@ TEST_F(ConstructionTest, AdcRateListShowsWholeHertzAfterSixOrFiveBlanks) {
         {0, "      3472"}, {4, "      4735"}, {12, "      7813"}, {14, "      9766"},
         {15, "     10417"}, {22, "     39062"}, {24, "     78125"}};
     for (auto [index, text] : rows) EXPECT_EQ(list->itemText(index), QString(text)) << index;
-    EXPECT_DOUBLE_EQ(form->AdcRateTable[22].Frequency, 39062.49);
+    EXPECT_DOUBLE_EQ(instrument::AdcRates[22].Frequency, 39062.49);
     for (int i = 0; i < 25; ++i) {
         if (i == 22) continue;
-        const TAdcRate& r = form->AdcRateTable[i];
+        const instrument::TAdcRate& r = instrument::AdcRates[i];
         const double expected = 20000000.0 / ((r.Divider384 ? 384 : 256) * r.Divisor);
         EXPECT_NEAR(r.Frequency, expected, expected * 1e-13) << i;
     }
@@ -105,8 +104,8 @@ TEST_F(ConstructionTest, RangeAndConnectionListsHoldTheTableTexts) {
     EXPECT_EQ(ranges->itemText(3), " 0.30 В");
     EXPECT_EQ(ranges->itemText(5), " 0.03 В");
     EXPECT_EQ(ranges->currentIndex(), -1);
-    EXPECT_EQ(form->InputRangeTable[0].RangeCode, 4);
-    EXPECT_EQ(form->InputRangeTable[2].RangeCode, 0);
+    EXPECT_EQ(instrument::InputRanges[0].RangeCode, 4);
+    EXPECT_EQ(instrument::InputRanges[2].RangeCode, 0);
     QComboBox* modes = form->Ui.CommonInputConnectionModeLMDComboBox;
     ASSERT_EQ(modes->count(), 3);
     EXPECT_EQ(modes->itemText(0), " Без отсечки (AC/DC)");
@@ -120,9 +119,9 @@ TEST_F(ConstructionTest, RangeAndConnectionListsHoldTheTableTexts) {
 TEST(Construction, InitialTextsAndState) {
     TRecordingPresenter presenter;
     TMainForm form;
-    EXPECT_EQ(form.StartupStage, 1);
+    EXPECT_EQ(form.StartupStage(), TStartupStage::Built);
     EXPECT_EQ(form.windowTitle(), "ZEB44");
-    EXPECT_EQ(form.CaptionPlaceholder, "Voltcheck - ?.?.?");
+    EXPECT_EQ(TDeviceController::CaptionPlaceholder, "Voltcheck - ?.?.?");
     EXPECT_EQ(form.Ui.ModuleSerialNumberLMDLabel->text(), "????????");
     EXPECT_EQ(form.Ui.ModuleFirmwareVersionLMDLabel->text(), "??.??.??.??");
     EXPECT_EQ(form.Ui.ModuleStatusLed->toolTip(), "Статус модуля -> ???");
@@ -133,20 +132,20 @@ TEST(Construction, InitialTextsAndState) {
     EXPECT_EQ(form.Ui.AcquisitionTimeLMDLabel->text(), "-----");
     EXPECT_EQ(form.Ui.CommonComputationMethodLMDLabel->text(), "");
     EXPECT_EQ(form.Ui.AllChannelsLMDCheckBox->checkState(), Qt::Unchecked);
-    EXPECT_FALSE(form.Busy);
-    EXPECT_TRUE(form.DiscoveryRequestAllowed);
-    EXPECT_TRUE(form.AcquisitionRequestAllowed);
-    EXPECT_FALSE(form.DiscoveryRunning.load());
-    EXPECT_FALSE(form.AcquisitionRunning.load());
-    EXPECT_TRUE(form.AcquisitionIdle.load());
-    EXPECT_EQ(form.SelectedCrateIndex, 0xFFFF);
-    EXPECT_EQ(form.MainThread, nullptr);
-    for (uint8_t b : form.WorkingCoefs) EXPECT_EQ(b, 0);
+    EXPECT_FALSE(form.Guard().Held());
+    EXPECT_TRUE(form.Device().RequestAllowed());
+    EXPECT_TRUE(form.Acquisition().RequestAllowed());
+    EXPECT_FALSE(form.Device().DiscoveryRunning());
+    EXPECT_FALSE(form.Acquisition().Running());
+    EXPECT_TRUE(form.Acquisition().Idle());
+    EXPECT_EQ(form.Device().Tables().SelectedCrateIndex, 0xFFFF);
+    EXPECT_FALSE(form.Acquisition().HasThread());
+    for (uint8_t b : form.CoefficientPage().WorkingCoefs()) EXPECT_EQ(b, 0);
     EXPECT_FALSE(form.windowIcon().isNull());
-    ASSERT_NE(form.HintWindow, nullptr);
-    EXPECT_EQ(form.HintWindow->font().family(), "Courier New");
-    EXPECT_EQ(form.HintWindow->font().pointSize(), 12);
-    EXPECT_TRUE(form.HintWindow->font().bold());
+    ASSERT_NE(form.HintWindow(), nullptr);
+    EXPECT_EQ(form.HintWindow()->font().family(), "Courier New");
+    EXPECT_EQ(form.HintWindow()->font().pointSize(), 12);
+    EXPECT_TRUE(form.HintWindow()->font().bold());
     EXPECT_TRUE(presenter.Boxes.empty());
 }
 

@@ -4,7 +4,7 @@
 #include "IsolatedWindowEnvironment.h"
 #include "RecordingPresenter.h"
 
-#include "app/MainForm.h"
+#include "AppParts.h"
 #include "ui/SpeedButton.h"
 
 #include <gtest/gtest.h>
@@ -29,16 +29,16 @@ protected:
     // only enabled once a module is open).
     void ClickStart(bool down) {
         form->Ui.StartMultimeterLMDSpeedButton->setChecked(down);
-        form->StartLMDSpeedButtonClick();
+        form->Acquisition().StartStopClicked();
     }
     void TearDown() override {
         if (form) {
-            form->ApplicationExitClick();
+            form->Ui.ApplicationExit->trigger();
             form.reset();
         }
     }
     bool FirstDiscoveryOver() const {
-        return form->StartupStage == 3 && form->DiscoveryRequestAllowed && !form->DiscoveryRunning.load();
+        return form->StartupStage() == TStartupStage::DiscoveryRequested && form->Device().RequestAllowed() && !form->Device().DiscoveryRunning();
     }
 
     TIsolatedWindowEnvironment isolation;

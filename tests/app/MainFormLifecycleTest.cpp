@@ -30,11 +30,11 @@ TEST(FirstDiscovery, IsRequestedOnceByTheFirstResizeAfterTheFirstShow) {
     TMainForm form;
     TDiscoveryRequestCounter counter;
     form.installEventFilter(&counter);
-    EXPECT_EQ(form.StartupStage, 1);
+    EXPECT_EQ(form.StartupStage(), TStartupStage::Built);
     form.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
-    ASSERT_TRUE(PumpUntil([&] { return form.StartupStage == 3 && form.DiscoveryRequestAllowed &&
-                                       !form.DiscoveryRunning.load(); }));
+    ASSERT_TRUE(PumpUntil([&] { return form.StartupStage() == TStartupStage::DiscoveryRequested && form.Device().RequestAllowed() &&
+                                       !form.Device().DiscoveryRunning(); }));
     // Later shows and resizes change nothing.
     form.hide();
     form.show();
@@ -43,10 +43,10 @@ TEST(FirstDiscovery, IsRequestedOnceByTheFirstResizeAfterTheFirstShow) {
     QApplication::sendEvent(&form, &resize);
     QTest::qWait(300);
     EXPECT_EQ(counter.Count, 1);
-    EXPECT_EQ(form.StartupStage, 3);
+    EXPECT_EQ(form.StartupStage(), TStartupStage::DiscoveryRequested);
     EXPECT_LE(presenter.Boxes.size(), 1u);  // one run reports at most once
     form.removeEventFilter(&counter);
-    form.ApplicationExitClick();
+    form.Ui.ApplicationExit->trigger();
 }
 
 using LifecycleTest = MainFormTest;
@@ -54,13 +54,13 @@ using LifecycleTest = MainFormTest;
 TEST_F(LifecycleTest, DiscoveryRequestsAreDroppedWhileOneIsUnderWay) {
     TDiscoveryRequestCounter counter;
     form->installEventFilter(&counter);
-    form->RequestDiscovery(3, false);
-    form->RequestDiscovery(3, false);  // requested state: dropped
-    ASSERT_TRUE(PumpUntil([&] { return form->DiscoveryRunning.load() || counter.Count > 0; }));
-    form->RequestDiscovery(2, false);  // starting or running: dropped
+    form->Device().RequestDiscovery(TDiscoveryMode::FullSearch, false);
+    form->Device().RequestDiscovery(TDiscoveryMode::FullSearch, false);  // requested state: dropped
+    ASSERT_TRUE(PumpUntil([&] { return form->Device().DiscoveryRunning() || counter.Count > 0; }));
+    form->Device().RequestDiscovery(TDiscoveryMode::CrateChanged, false);  // starting or running: dropped
     ASSERT_TRUE(PumpUntil([&] { return FirstDiscoveryOver(); }));
     EXPECT_EQ(counter.Count, 1);
-    form->RequestDiscovery(1, false);  // idle again: accepted
+    form->Device().RequestDiscovery(TDiscoveryMode::ModuleChanged, false);  // idle again: accepted
     ASSERT_TRUE(PumpUntil([&] { return counter.Count == 2 && FirstDiscoveryOver(); }));
     form->removeEventFilter(&counter);
 }
@@ -69,89 +69,95 @@ TEST_F(LifecycleTest, FindDeviceClearsTheParameterControlsAndFrames) {
     form->Ui.AdcRateComboBox->setCurrentIndex(3);
     form->Ui.CommonInputRangeLMDComboBox->setCurrentIndex(1);
     form->Ui.AllChannelsLMDCheckBox->setCheckState(Qt::Checked);
-    form->ChannelFrames[2]->Value1LMDEdit->setText("12.345");
-    form->ChannelFrames[2]->ChannelNumberLMDCheckBox->setChecked(true);
+    form->MultimeterPage().ChannelFrames()[2]->Value1LMDEdit->setText("12.345");
+    form->MultimeterPage().ChannelFrames()[2]->ChannelNumberLMDCheckBox->setChecked(true);
     form->Ui.RebootDeviceMenuItem->trigger();  // Ctrl+R twin of "Обнаружить"
     EXPECT_EQ(form->Ui.AdcRateComboBox->currentIndex(), -1);
     EXPECT_EQ(form->Ui.CommonInputRangeLMDComboBox->currentIndex(), -1);
     EXPECT_EQ(form->Ui.AllChannelsLMDCheckBox->checkState(), Qt::Unchecked);
-    EXPECT_EQ(form->ChannelFrames[2]->Value1LMDEdit->text(), "--------");
-    EXPECT_FALSE(form->ChannelFrames[2]->ChannelNumberLMDCheckBox->isChecked());
-    EXPECT_FALSE(form->Busy);
+    EXPECT_EQ(form->MultimeterPage().ChannelFrames()[2]->Value1LMDEdit->text(), "--------");
+    EXPECT_FALSE(form->MultimeterPage().ChannelFrames()[2]->ChannelNumberLMDCheckBox->isChecked());
+    EXPECT_FALSE(form->Guard().Held());
     EXPECT_TRUE(PumpUntil([&] { return FirstDiscoveryOver(); }));
 }
 
 TEST_F(LifecycleTest, EscDuringBusyOrDiscoveryOnlyClearsBusyAndSwallowsTheKey) {
     bool handled = false;
-    form->Busy = true;
-    form->ApplicationShortCut(27, handled);
-    EXPECT_TRUE(handled);
-    EXPECT_FALSE(form->Busy);
+    {
+        const TReentryGuard::TScope held = form->Guard().Hold();
+        form->Events().OnShortCut(27, handled);
+        EXPECT_TRUE(handled);
+        EXPECT_FALSE(form->Guard().Held());
+    }
     handled = false;
-    form->DiscoveryRunning = true;
-    form->ApplicationShortCut(27, handled);
+    // A discovery at work: the flag goes only in its termination hook, which
+    // needs the event loop, so it stays set between the check and the key.
+    form->Device().RequestDiscovery(TDiscoveryMode::FullSearch, false);
+    ASSERT_TRUE(PumpUntil([&] { return form->Device().DiscoveryRunning(); }));
+    form->Events().OnShortCut(27, handled);
     EXPECT_TRUE(handled);
-    form->DiscoveryRunning = false;
+    ASSERT_TRUE(PumpUntil([&] { return FirstDiscoveryOver(); }));
     handled = false;
-    form->ApplicationShortCut(13, handled);  // only Esc is looked at
+    form->Events().OnShortCut(13, handled);  // only Esc is looked at
     EXPECT_FALSE(handled);
 }
 
 TEST_F(LifecycleTest, EscStopsARunOnTheMultimeterPage) {
-    ClickStart(true);
-    ASSERT_NE(form->MainThread, nullptr);
-    form->SetAcquisitionIdle(false);
+    // A run whose thread reports and then waits: active until it is stopped.
+    form->Acquisition().OnStartMainThread(1);
+    ASSERT_TRUE(form->Acquisition().HasThread());
+    ASSERT_FALSE(form->Acquisition().Idle());
     QWidget* target = QApplication::focusWidget() ? QApplication::focusWidget() : form.get();
     QTest::keyClick(target, Qt::Key_Escape);
-    EXPECT_EQ(form->MainThread, nullptr);
-    EXPECT_FALSE(form->AcquisitionRunning.load());
+    EXPECT_FALSE(form->Acquisition().HasThread());
+    EXPECT_FALSE(form->Acquisition().Running());
 }
 
 TEST_F(LifecycleTest, StartButtonStartsAndAReleasingClickStops) {
     // Without a module the run ends at once with its one message and releases START;
     // its thread stays until the next click stops it.
     ClickStart(true);
-    ASSERT_NE(form->MainThread, nullptr);
-    EXPECT_TRUE(form->AcquisitionRunning.load());
-    EXPECT_TRUE(form->AcquisitionRequestAllowed);
-    ASSERT_TRUE(PumpUntil([&] { return form->AcquisitionIdle.load(); }));
+    ASSERT_TRUE(form->Acquisition().HasThread());
+    EXPECT_TRUE(form->Acquisition().Running());
+    EXPECT_TRUE(form->Acquisition().RequestAllowed());
+    ASSERT_TRUE(PumpUntil([&] { return form->Acquisition().Idle(); }));
     EXPECT_FALSE(form->Ui.StartMultimeterLMDSpeedButton->isChecked());
     ASSERT_EQ(presenter.Boxes.size(), 1u);
     ClickStart(true);  // down again: the ended run's thread goes, a new run starts
-    ASSERT_NE(form->MainThread, nullptr);
-    EXPECT_TRUE(form->AcquisitionRunning.load());
-    ASSERT_TRUE(PumpUntil([&] { return form->AcquisitionIdle.load(); }));
+    ASSERT_TRUE(form->Acquisition().HasThread());
+    EXPECT_TRUE(form->Acquisition().Running());
+    ASSERT_TRUE(PumpUntil([&] { return form->Acquisition().Idle(); }));
     ClickStart(false);  // released: only stops
-    EXPECT_EQ(form->MainThread, nullptr);
-    EXPECT_FALSE(form->AcquisitionRunning.load());
+    EXPECT_FALSE(form->Acquisition().HasThread());
+    EXPECT_FALSE(form->Acquisition().Running());
     ClickStart(true);
-    EXPECT_NE(form->MainThread, nullptr);
-    ASSERT_TRUE(PumpUntil([&] { return form->AcquisitionIdle.load(); }));
-    form->StopMainThread();
-    EXPECT_EQ(form->MainThread, nullptr);
+    EXPECT_TRUE(form->Acquisition().HasThread());
+    ASSERT_TRUE(PumpUntil([&] { return form->Acquisition().Idle(); }));
+    form->Acquisition().StopMainThread();
+    EXPECT_FALSE(form->Acquisition().HasThread());
     // One message per run.
     EXPECT_EQ(presenter.Boxes.size(), 3u);
 }
 
 TEST_F(LifecycleTest, CloseWhileBusySkipsItsStepsAndExitAlwaysRunsThem) {
     ClickStart(true);
-    ASSERT_NE(form->MainThread, nullptr);
-    form->Busy = true;
+    ASSERT_TRUE(form->Acquisition().HasThread());
+    const TReentryGuard::TScope held = form->Guard().Hold();
     EXPECT_FALSE(form->FormClose());
-    EXPECT_NE(form->MainThread, nullptr);
-    form->ApplicationExitClick();  // clears Busy first
-    EXPECT_EQ(form->MainThread, nullptr);
+    EXPECT_TRUE(form->Acquisition().HasThread());
+    form->Ui.ApplicationExit->trigger();  // releases the guard first
+    EXPECT_FALSE(form->Acquisition().HasThread());
     EXPECT_FALSE(form->isVisible());
 }
 
 TEST_F(LifecycleTest, ActivationSwitchesTheFramesHoverHighlight) {
-    form->ApplicationDeactivate();
-    for (TZeb44AdcChannelFrame* frame : form->ChannelFrames) {
+    form->Events().OnDeactivate();
+    for (TZeb44AdcChannelFrame* frame : form->MultimeterPage().ChannelFrames()) {
         EXPECT_FALSE(frame->ApplicationActive);
         EXPECT_FALSE(frame->Value1LMDEdit->focusOnMouseAbove());
     }
-    form->ApplicationActivate();
-    for (TZeb44AdcChannelFrame* frame : form->ChannelFrames) {
+    form->Events().OnActivate();
+    for (TZeb44AdcChannelFrame* frame : form->MultimeterPage().ChannelFrames()) {
         EXPECT_TRUE(frame->ApplicationActive);
         EXPECT_TRUE(frame->Value1LMDEdit->focusOnMouseAbove());
         EXPECT_TRUE(frame->Value2LMDEdit->focusOnMouseAbove());

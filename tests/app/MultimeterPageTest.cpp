@@ -19,7 +19,7 @@ protected:
     void SetUp() override {
         SettingsFormTest::SetUp();
         ASSERT_TRUE(OpenAndLoad());
-        form->EnableChannelControls();
+        form->MultimeterPage().EnableChannelControls();
     }
     QComboBox& ConnectionMode() { return *form->Ui.CommonInputConnectionModeLMDComboBox; }
     QComboBox& CommonMethod() { return *form->Ui.CommonComputationMethodLMDComboBox; }
@@ -44,7 +44,8 @@ TEST_F(MultimeterPageTest, CutOffShowsAcEverywhereAndAFrequencyOnlyWithTheSpectr
         EXPECT_EQ(Frame(i).Value2LMDEdit->text(), "--------");
         EXPECT_EQ(Frame(i).Value1LabLMDLabel->text(), "мВ");
     }
-    form->ComputationMethod = "sum";
+    WriteSettings("[Модуль ZEB44]\nАЦП. Метод расчёта=sum\n");
+    ASSERT_TRUE(OpenAndLoad());
     ConnectionMode().setCurrentIndex(0);
     ConnectionMode().setCurrentIndex(1);
     for (int i = 0; i < 4; ++i) {
@@ -89,7 +90,7 @@ TEST_F(MultimeterPageTest, ShowCommonComputationMethodForEveryConnectionMode) {
     };
     for (const Case& c : {Case{0, true, "---"}, Case{1, false, "AC"}, Case{2, false, "DC"}, Case{-1, false, "DC"}}) {
         SCOPED_TRACE(c.mode);
-        form->ShowCommonComputationMethod(c.mode);
+        form->MultimeterPage().ShowCommonComputationMethod(c.mode);
         EXPECT_EQ(!CommonMethod().isHidden(), c.listShown);
         EXPECT_EQ(CommonMethodLabel().isHidden(), c.listShown);
         EXPECT_EQ(CommonMethodLabel().text(), c.label);
@@ -113,7 +114,7 @@ TEST_F(MultimeterPageTest, ChannelBoxesTurnAllChannelsGreyAndBack) {
     EXPECT_EQ(AllChannels().checkState(), Qt::Checked);
     Frame(3).ChannelNumberLMDCheckBox->setChecked(false);
     EXPECT_EQ(AllChannels().checkState(), Qt::PartiallyChecked);
-    EXPECT_FALSE(form->Busy);
+    EXPECT_FALSE(form->Guard().Held());
 }
 
 TEST_F(MultimeterPageTest, AllChannelsTicksEveryFrameWithoutTheFramesOwnHandlerInterfering) {
@@ -149,25 +150,26 @@ TEST_F(MultimeterPageTest, ChannelRangesAndTheCommonRange) {
 TEST_F(MultimeterPageTest, AnUntickedFrameKeepsTheFrequencyUnitForLater) {
     ConnectionMode().setCurrentIndex(1);
     Frame(2).ChannelNumberLMDCheckBox->setChecked(false);
-    form->ApplyChannelMode(2, 1, 0);
+    form->MultimeterPage().ApplyChannelMode(2, 1, 0);
     EXPECT_FALSE(OwnEnabled(Frame(2).Value1LMDEdit));
     EXPECT_FALSE(OwnEnabled(Frame(2).Value1LabLMDLabel));
     EXPECT_EQ(Frame(2).Value1LabLMDLabel->text(), "мВ");
     EXPECT_FALSE(OwnEnabled(Frame(2).Value2LMDEdit));
     EXPECT_EQ(Frame(2).Value2LabLMDLabel->text(), "кГц");
-    form->ApplyChannelMode(2, 0, 0);
+    form->MultimeterPage().ApplyChannelMode(2, 0, 0);
     EXPECT_EQ(Frame(2).Value2LabLMDLabel->text(), "");
     // Channels outside 0..3 are ignored.
-    form->ApplyChannelMode(4, 1, 0);
-    form->ApplyChannelMode(-1, 1, 0);
+    form->MultimeterPage().ApplyChannelMode(4, 1, 0);
+    form->MultimeterPage().ApplyChannelMode(-1, 1, 0);
 }
 
 TEST_F(MultimeterPageTest, EnableChannelControlsSwitchesEachFrameByItsBox) {
-    form->Busy = true;
-    Frame(3).ChannelNumberLMDCheckBox->setChecked(false);
-    form->Busy = false;
+    {
+        const TReentryGuard::TScope held = form->Guard().Hold();
+        Frame(3).ChannelNumberLMDCheckBox->setChecked(false);
+    }
     for (int i = 0; i < 4; ++i) Frame(i).DisableFrameControls();
-    form->EnableChannelControls();
+    form->MultimeterPage().EnableChannelControls();
     for (int i = 0; i < 3; ++i) {
         EXPECT_TRUE(OwnEnabled(Frame(i).ChannelNumberLMDCheckBox));
         EXPECT_TRUE(OwnEnabled(Frame(i).Value1LMDEdit));
@@ -181,11 +183,12 @@ TEST_F(MultimeterPageTest, EnableChannelControlsSwitchesEachFrameByItsBox) {
 }
 
 TEST_F(MultimeterPageTest, HandlersDoNothingWhileBusy) {
-    form->Busy = true;
-    ConnectionMode().setCurrentIndex(1);
-    form->Ui.CommonInputRangeLMDComboBox->setCurrentIndex(3);
-    Frame(0).ChannelNumberLMDCheckBox->setChecked(false);
-    form->Busy = false;
+    {
+        const TReentryGuard::TScope held = form->Guard().Hold();
+        ConnectionMode().setCurrentIndex(1);
+        form->Ui.CommonInputRangeLMDComboBox->setCurrentIndex(3);
+        Frame(0).ChannelNumberLMDCheckBox->setChecked(false);
+    }
     EXPECT_EQ(CommonMethodLabel().text(), "---");
     EXPECT_EQ(Frame(0).ComputationMethodLMDLabel->text(), "DC");
     EXPECT_EQ(Frame(1).InputRangeLMDComboBox->currentIndex(), 0);
@@ -194,29 +197,30 @@ TEST_F(MultimeterPageTest, HandlersDoNothingWhileBusy) {
 
 TEST_F(MultimeterPageTest, ForeignSendersAreReportedAndChangeNothing) {
     QObject notABox;
-    form->EnaChannelLMDCheckBoxChange(&notABox);
+    form->MultimeterPage().ChannelEnableChanged(&notABox);
     QCheckBox stranger;
-    form->EnaChannelLMDCheckBoxChange(&stranger);
+    form->MultimeterPage().ChannelEnableChanged(&stranger);
     ASSERT_EQ(presenter.Boxes.size(), 2u);
     EXPECT_EQ(presenter.Boxes[0].Caption, "Ошибка EnaChannelLMDCheckBoxChange()!!!");
     EXPECT_EQ(presenter.Boxes[0].Text, "Не могу привести тип!");
     EXPECT_EQ(presenter.Boxes[1].Caption, "Ошибка EnaChannelLMDCheckBoxChange()!");
     EXPECT_EQ(presenter.Boxes[1].Text, "Не могу опознать управляюшщий элемент типа TLMDCheckBox!");
-    EXPECT_FALSE(form->Busy);
+    EXPECT_FALSE(form->Guard().Held());
     EXPECT_EQ(AllChannels().checkState(), Qt::Checked);
 }
 
 TEST_F(MultimeterPageTest, AlikeReports) {
     bool enabled = false;
-    EXPECT_TRUE(form->AllChannelsEnabledAlike(enabled));
+    EXPECT_TRUE(form->MultimeterPage().AllChannelsEnabledAlike(enabled));
     EXPECT_TRUE(enabled);
-    form->Busy = true;
-    Frame(3).ChannelNumberLMDCheckBox->setChecked(false);
-    Frame(0).InputRangeLMDComboBox->setCurrentIndex(2);
-    form->Busy = false;
-    EXPECT_FALSE(form->AllChannelsEnabledAlike(enabled));
+    {
+        const TReentryGuard::TScope held = form->Guard().Hold();
+        Frame(3).ChannelNumberLMDCheckBox->setChecked(false);
+        Frame(0).InputRangeLMDComboBox->setCurrentIndex(2);
+    }
+    EXPECT_FALSE(form->MultimeterPage().AllChannelsEnabledAlike(enabled));
     EXPECT_TRUE(enabled);
     int range = -1;
-    EXPECT_FALSE(form->AllChannelRangesAlike(range));
+    EXPECT_FALSE(form->MultimeterPage().AllChannelRangesAlike(range));
     EXPECT_EQ(range, 2);
 }

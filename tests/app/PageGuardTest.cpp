@@ -29,7 +29,7 @@ protected:
 TEST_F(PageGuardTest, WithoutAModuleNoPageChangeGoesAhead) {
     NoServer();
     ShowAndDiscover();
-    ASSERT_NE(form->ModuleState, 2);
+    ASSERT_NE(form->Device().ModuleState(), TModuleState::Identified);
     OfferAllTabs();
     presenter.Boxes.clear();
     struct Case {
@@ -45,14 +45,15 @@ TEST_F(PageGuardTest, WithoutAModuleNoPageChangeGoesAhead) {
         ASSERT_EQ(presenter.Boxes.size(), 1u);
         EXPECT_EQ(presenter.Boxes[0].Caption, "Внимание!!!");
         EXPECT_EQ(presenter.Boxes[0].Text, "Нет открытого модуля! Поэтому данная опция не доступна!");
-        EXPECT_FALSE(form->Busy);
+        EXPECT_FALSE(form->Guard().Held());
         EXPECT_TRUE(form->Ui.MainLMDPageControl->isEnabled());
     }
     // The program's own page changes are not guarded.
     presenter.Boxes.clear();
-    form->Busy = true;
-    form->Ui.MainLMDPageControl->setCurrentIndex(2);
-    form->Busy = false;
+    {
+        const TReentryGuard::TScope held = form->Guard().Hold();
+        form->Ui.MainLMDPageControl->setCurrentIndex(2);
+    }
     EXPECT_EQ(Page(), 2);
     EXPECT_TRUE(presenter.Boxes.empty());
 }
@@ -60,31 +61,31 @@ TEST_F(PageGuardTest, WithoutAModuleNoPageChangeGoesAhead) {
 TEST_F(PageGuardTest, WithAModuleTheMultimeterPageStopsTheRunAndShowsStart) {
     StartServer(OneModule);
     ShowAndDiscover();
-    ASSERT_EQ(form->ModuleState, 2);
+    ASSERT_EQ(form->Device().ModuleState(), TModuleState::Identified);
     OfferAllTabs();
     presenter.Boxes.clear();
 
     form->Ui.StartMultimeterLMDSpeedButton->setChecked(true);
-    form->StartLMDSpeedButtonClick();
-    ASSERT_NE(form->MainThread, nullptr);
+    form->Acquisition().StartStopClicked();
+    ASSERT_TRUE(form->Acquisition().HasThread());
     ClickTab(2);
     EXPECT_EQ(Page(), 2);
-    EXPECT_NE(form->MainThread, nullptr);  // another page leaves the run alone
+    EXPECT_TRUE(form->Acquisition().HasThread());  // another page leaves the run alone
 
     form->Ui.StartMultimeterLMDSimplePanel->hide();
     ClickTab(0);
     EXPECT_EQ(Page(), 0);
-    EXPECT_EQ(form->MainThread, nullptr);
-    EXPECT_FALSE(form->AcquisitionRunning.load());
+    EXPECT_FALSE(form->Acquisition().HasThread());
+    EXPECT_FALSE(form->Acquisition().Running());
     EXPECT_TRUE(form->Ui.StartMultimeterLMDSimplePanel->isVisible());
     EXPECT_TRUE(presenter.Boxes.empty());
-    EXPECT_FALSE(form->Busy);
+    EXPECT_FALSE(form->Guard().Held());
 }
 
 TEST_F(PageGuardTest, TheMultimeterModeAndFilterStopTheRun) {
     StartServer(OneModule);
     ShowAndDiscover();
-    ASSERT_EQ(form->ModuleState, 2);
+    ASSERT_EQ(form->Device().ModuleState(), TModuleState::Identified);
     const std::function<void()> changes[] = {
         [&] { form->Ui.AcDcVoltmeterModeLMDRadioGroup->setItemIndex(1); },
         [&] {
@@ -94,11 +95,11 @@ TEST_F(PageGuardTest, TheMultimeterModeAndFilterStopTheRun) {
     };
     for (const auto& change : changes) {
         form->Ui.StartMultimeterLMDSpeedButton->setChecked(true);
-        form->StartLMDSpeedButtonClick();
-        ASSERT_NE(form->MainThread, nullptr);
+        form->Acquisition().StartStopClicked();
+        ASSERT_TRUE(form->Acquisition().HasThread());
         change();
-        EXPECT_EQ(form->MainThread, nullptr);
-        EXPECT_FALSE(form->Busy);
+        EXPECT_FALSE(form->Acquisition().HasThread());
+        EXPECT_FALSE(form->Guard().Held());
     }
 }
 

@@ -104,11 +104,11 @@ protected:
         ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
         QTest::keyClick(form.get(), Qt::Key_L, Qt::ControlModifier);
         ASSERT_TRUE(answered) << seen.toStdString();
-        ASSERT_EQ(form->ReadingLog->Indicator()->toolTip(), wanted);
+        ASSERT_EQ(form->ReadingLog().Indicator()->toolTip(), wanted);
     }
 
     void PressStart() { QTest::mouseClick(form->Ui.StartMultimeterLMDSpeedButton, Qt::LeftButton); }
-    TZeb44AdcChannelFrame& Frame(int channel) { return *form->ChannelFrames[channel - 1]; }
+    TZeb44AdcChannelFrame& Frame(int channel) { return *form->MultimeterPage().ChannelFrames()[channel - 1]; }
     std::size_t LogLines() { return CsvRows(LogPath()).size(); }
 
     std::vector<QString> LogBoxTexts() const {
@@ -132,7 +132,7 @@ TEST_F(ReadingLogTest, LogsTheShownFramesAsTheToolWritesThem) {
     const std::map<QWidget*, QRect> before = Geometries(form.get());
     OpenLogThroughTheDialog(LogPath());
     EXPECT_TRUE(form->Ui.ReadingLogMenuItem->isChecked());
-    QLabel* indicator = form->ReadingLog->Indicator();
+    QLabel* indicator = form->ReadingLog().Indicator();
     EXPECT_TRUE(indicator->isVisible());
     EXPECT_EQ(indicator->text(), "Запись показаний: log.csv");
     for (const auto& [widget, place] : Geometries(form.get())) {
@@ -152,7 +152,7 @@ TEST_F(ReadingLogTest, LogsTheShownFramesAsTheToolWritesThem) {
     PressStart();
     ASSERT_TRUE(PumpUntil([&] { return LogLines() >= 4; }, 20000));  // the header and three frames
     QTest::mouseClick(form->Ui.StartMultimeterLMDSpeedButton, Qt::LeftButton);
-    ASSERT_TRUE(PumpUntil([&] { return form->AcquisitionIdle.load(); }, 20000));
+    ASSERT_TRUE(PumpUntil([&] { return form->Acquisition().Idle(); }, 20000));
     const std::vector<std::vector<std::string>> log = CsvRows(LogPath());
     ASSERT_GE(log.size(), 4u);
     const std::vector<std::string> header{"time", "frame", "ch1_volts", "ch1_overload", "ch2_volts", "ch2_overload",
@@ -190,7 +190,7 @@ TEST_F(ReadingLogTest, LogsTheShownFramesAsTheToolWritesThem) {
     QTest::keyClick(form.get(), Qt::Key_L, Qt::ControlModifier);
     EXPECT_FALSE(form->Ui.ReadingLogMenuItem->isChecked());
     EXPECT_FALSE(indicator->isVisible());
-    EXPECT_FALSE(form->ReadingLog->IsOpen());
+    EXPECT_FALSE(form->ReadingLog().IsOpen());
     EXPECT_EQ(Slurp(LogPath()).back(), '\n');
     EXPECT_TRUE(LogBoxTexts().empty());
 
@@ -200,7 +200,7 @@ TEST_F(ReadingLogTest, LogsTheShownFramesAsTheToolWritesThem) {
     PressStart();
     ASSERT_TRUE(PumpUntil([&] { return LogLines() >= kept + 2; }, 20000));  // a new header and a frame
     form->close();
-    EXPECT_FALSE(form->ReadingLog->IsOpen());
+    EXPECT_FALSE(form->ReadingLog().IsOpen());
     const std::string text = Slurp(LogPath());
     EXPECT_EQ(text.back(), '\n');
     EXPECT_EQ(CsvRows(LogPath())[kept], header);
@@ -217,9 +217,9 @@ TEST_F(ReadingLogTest, AFileRemovedDuringARunClosesTheLogWithOneBox) {
     const std::vector<QString> texts = LogBoxTexts();
     ASSERT_EQ(texts.size(), 1u);
     EXPECT_TRUE(texts[0].contains(QString::fromStdString(LogPath()))) << texts[0].toStdString();
-    EXPECT_FALSE(form->ReadingLog->IsOpen());
+    EXPECT_FALSE(form->ReadingLog().IsOpen());
     EXPECT_FALSE(form->Ui.ReadingLogMenuItem->isChecked());
-    EXPECT_FALSE(form->ReadingLog->Indicator()->isVisible());
+    EXPECT_FALSE(form->ReadingLog().Indicator()->isVisible());
     // The measurement goes on: more frames are shown, no other box comes.
     Frame(1).Value1LMDEdit->setText(QString());
     ASSERT_TRUE(PumpUntil([&] { return !Frame(1).Value1LMDEdit->text().isEmpty(); }, 20000));
@@ -227,7 +227,7 @@ TEST_F(ReadingLogTest, AFileRemovedDuringARunClosesTheLogWithOneBox) {
     EXPECT_EQ(presenter.Boxes.size(), 1u);
     EXPECT_FALSE(std::filesystem::exists(LogPath()));
     QTest::mouseClick(form->Ui.StartMultimeterLMDSpeedButton, Qt::LeftButton);
-    ASSERT_TRUE(PumpUntil([&] { return form->AcquisitionIdle.load(); }, 20000));
+    ASSERT_TRUE(PumpUntil([&] { return form->Acquisition().Idle(); }, 20000));
 }
 
 }  // namespace

@@ -3,7 +3,7 @@
 #include "RecordingPresenter.h"
 
 #include "Cp1251.h"
-#include "app/MainForm.h"
+#include "AppParts.h"
 #include "ui/Zeb44AdcChannelFrame.h"
 
 #include <gtest/gtest.h>
@@ -24,12 +24,12 @@ class SettingsFormTest : public testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(dir.isValid());
-        TMainForm::SetSettingsDirectory(dir.path());
+        TSettingsController::SetSettingsDirectory(dir.path());
         form = std::make_unique<TMainForm>();
     }
     void TearDown() override {
         form.reset();
-        TMainForm::SetSettingsDirectory(QString());
+        TSettingsController::SetSettingsDirectory(QString());
     }
 
     QString SettingsPath() const { return QDir::toNativeSeparators(dir.path() + "/Voltcheck.ini"); }
@@ -53,15 +53,16 @@ protected:
     // The settings file as UTF-8 text.
     std::string FileText() const { return inifile::Cp1251ToUtf8(FileBytes()).value_or("<not cp1251>"); }
 
-    // Opens the file as a discovery run does and loads it into the window.
+    // Opens the file and loads it into the window (and an identified module) as a
+    // discovery run does.
     bool OpenAndLoad() {
-        std::unique_ptr<inifile::TIniFile> file;
-        std::string message;
-        if (!form->OpenSettingsFile(file, message)) return false;
-        return form->LoadSettings(file.get());
+        TDiscoveryRun run;
+        if (!form->Settings().OpenSettingsFile(run.SettingsFile, run.Message)) return false;
+        form->Device().ApplySettings(run);
+        return run.Message.empty();
     }
 
-    TZeb44AdcChannelFrame& Frame(int i) const { return *form->ChannelFrames[i]; }
+    TZeb44AdcChannelFrame& Frame(int i) const { return *form->MultimeterPage().ChannelFrames()[i]; }
 
     QTemporaryDir dir;
     TRecordingPresenter presenter;

@@ -3,6 +3,8 @@
 // save handlers and their messages.
 #include "SettingsFormFixture.h"
 
+#include "settings/SettingsReader.h"
+
 #include "AppTestSupport.h"
 #include "ui/ValueEdit.h"
 #include "support/ZebsimProcess.h"
@@ -40,7 +42,7 @@ std::string ModuleSection(const std::string& lines) { return "[Модуль ZEB4
 TEST_F(SettingsFormTest, FirstStartWritesTheDefaultFileByteForByte) {
     std::unique_ptr<inifile::TIniFile> file;
     std::string message;
-    ASSERT_TRUE(form->OpenSettingsFile(file, message));
+    ASSERT_TRUE(form->Settings().OpenSettingsFile(file, message));
     ASSERT_NE(file, nullptr);
     EXPECT_EQ(message, "");
     EXPECT_TRUE(presenter.Boxes.empty());
@@ -63,13 +65,13 @@ TEST_F(SettingsFormTest, FirstStartLoadsTheDefaultsIntoThePage) {
         EXPECT_EQ(Frame(i).ComputationMethodLMDLabel->text(), "DC");
     }
     for (int r = 0; r < 6; ++r) {
-        EXPECT_EQ(form->DcFormat[r], "0.00");
-        EXPECT_EQ(form->AcFormat[r], "0.00");
-        EXPECT_EQ(form->FrFormat[r], "0.00000");
+        EXPECT_EQ(form->Settings().Current().dcFormat[r], "0.00");
+        EXPECT_EQ(form->Settings().Current().acFormat[r], "0.00");
+        EXPECT_EQ(form->Settings().Current().frFormat[r], "0.00000");
     }
-    EXPECT_EQ(form->MaxAcquisitionTime, 1.0);
-    EXPECT_EQ(form->ComputationMethod, "fft");
-    EXPECT_EQ(form->AmplitudeType, "rms");
+    EXPECT_EQ(form->Settings().Current().maxAcquisitionTime, 1.0);
+    EXPECT_EQ(form->Settings().Current().computationMethod, "fft");
+    EXPECT_EQ(form->Settings().Current().amplitudeType, "rms");
     EXPECT_EQ(form->Ui.ComputationModeLabLMDLabel->text(), "fft");
     EXPECT_EQ(form->Ui.AmplitudeTypeLabLMDLabel->text(), "rms");
     EXPECT_FALSE(form->Ui.AutoSaveSettingsLMDCheckBox->isChecked());
@@ -81,21 +83,21 @@ TEST_F(SettingsFormTest, AnExistingFileIsOpenedAsItIs) {
     const std::string before = FileBytes();
     std::unique_ptr<inifile::TIniFile> file;
     std::string message;
-    ASSERT_TRUE(form->OpenSettingsFile(file, message));
+    ASSERT_TRUE(form->Settings().OpenSettingsFile(file, message));
     EXPECT_EQ(FileBytes(), before);
-    ASSERT_TRUE(form->LoadSettings(file.get()));
+    ASSERT_TRUE(form->Settings().LoadSettings(file.get(), false));
     EXPECT_TRUE(form->Ui.AutoSaveSettingsLMDCheckBox->isChecked());
 }
 
 TEST_F(SettingsFormTest, AFileThatCannotBeCreatedEndsTheRunWithItsMessage) {
-    TMainForm::SetSettingsDirectory(dir.path() + "/missing");
+    TSettingsController::SetSettingsDirectory(dir.path() + "/missing");
     std::unique_ptr<inifile::TIniFile> file;
     std::string message;
-    EXPECT_FALSE(form->OpenSettingsFile(file, message));
+    EXPECT_FALSE(form->Settings().OpenSettingsFile(file, message));
     EXPECT_EQ(file, nullptr);
     EXPECT_EQ(message, "Не могу создать файл настроек!");
     EXPECT_TRUE(presenter.Boxes.empty());
-    EXPECT_FALSE(form->LoadSettings(file.get()));
+    EXPECT_FALSE(form->Settings().LoadSettings(file.get(), false));
 }
 
 TEST_F(SettingsFormTest, AnUnreadableFileLoadsTheDefaultsAndIsNeverOverwritten) {
@@ -103,15 +105,15 @@ TEST_F(SettingsFormTest, AnUnreadableFileLoadsTheDefaultsAndIsNeverOverwritten) 
     ASSERT_TRUE(QDir(dir.path()).mkdir("Voltcheck.ini"));
     std::unique_ptr<inifile::TIniFile> file;
     std::string message;
-    ASSERT_TRUE(form->OpenSettingsFile(file, message));
+    ASSERT_TRUE(form->Settings().OpenSettingsFile(file, message));
     ASSERT_EQ(presenter.Boxes.size(), 1u);
     EXPECT_EQ(presenter.Boxes[0].Caption, "ОШИБКА OpenSettingsFile()!");
     EXPECT_TRUE(presenter.Boxes[0].Text.contains("Voltcheck.ini"));
-    ASSERT_TRUE(form->LoadSettings(file.get()));
+    ASSERT_TRUE(form->Settings().LoadSettings(file.get(), false));
     EXPECT_EQ(form->Ui.AdcRateComboBox->currentIndex(), 24);
 
     presenter.Boxes.clear();
-    form->SaveIniFile(SettingsPath());
+    form->Settings().SaveIniFile(SettingsPath());
     ASSERT_EQ(presenter.Boxes.size(), 2u);
     EXPECT_TRUE(QFileInfo(SettingsPath()).isDir());
 }
@@ -127,25 +129,23 @@ TEST_F(SettingsFormTest, AFileWhoseEncodingCannotBeToldIsNamedAndNeverOverwritte
     }
     std::unique_ptr<inifile::TIniFile> file;
     std::string message;
-    ASSERT_TRUE(form->OpenSettingsFile(file, message));
+    ASSERT_TRUE(form->Settings().OpenSettingsFile(file, message));
     ASSERT_EQ(presenter.Boxes.size(), 1u);
     EXPECT_EQ(presenter.Boxes[0].Caption, "ОШИБКА OpenSettingsFile()!");
     EXPECT_TRUE(presenter.Boxes[0].Text.contains(SettingsPath())) << presenter.Boxes[0].Text.toStdString();
     EXPECT_TRUE(presenter.Boxes[0].Text.contains("кодировку")) << presenter.Boxes[0].Text.toStdString();
-    ASSERT_TRUE(form->LoadSettings(file.get()));
+    ASSERT_TRUE(form->Settings().LoadSettings(file.get(), false));
     EXPECT_EQ(form->Ui.AdcRateComboBox->currentIndex(), 24);
 
-    form->SaveIniFile(SettingsPath());
+    form->Settings().SaveIniFile(SettingsPath());
     EXPECT_EQ(FileBytes(), bytes);
 }
 
 // --- Loading ------------------------------------------------------------------
 
 TEST_F(SettingsFormTest, LoadingWithoutAFileObjectFails) {
-    EXPECT_FALSE(form->LoadSettings(nullptr));
-    EXPECT_FALSE(form->LoadModuleSettings(nullptr));
-    EXPECT_FALSE(form->LoadCoefficientSource(nullptr));
-    EXPECT_FALSE(form->ApplyModuleSettings(nullptr));
+    EXPECT_FALSE(form->Settings().LoadSettings(nullptr, false));
+    EXPECT_FALSE(form->Settings().LoadModuleSettings(nullptr));
     EXPECT_EQ(form->Ui.AdcRateComboBox->currentIndex(), -1);
 }
 
@@ -156,13 +156,13 @@ TEST_F(SettingsFormTest, PrecisionsAreLimitedAndOnlyTheTwoBlankKeyOf3VoltsCounts
                                 "АЦП. Диапазон  3.00 В. FR precision=-1\n"
                                 "АЦП. Диапазон  0.03 В. AC precision=$3\n"));
     ASSERT_TRUE(OpenAndLoad());
-    EXPECT_EQ(form->DcFormat[0], "0.");
-    EXPECT_EQ(form->DcFormat[1], "0.0000000000");
-    EXPECT_EQ(form->DcPrecision[1], 10);
-    EXPECT_EQ(form->AcFormat[1], "0.00");  // the one-blank key is another key
-    EXPECT_EQ(form->FrFormat[1], "0.0000000000");
-    EXPECT_EQ(form->FrPrecision[1], 10);
-    EXPECT_EQ(form->AcFormat[5], "0.000");
+    EXPECT_EQ(form->Settings().Current().dcFormat[0], "0.");
+    EXPECT_EQ(form->Settings().Current().dcFormat[1], "0.0000000000");
+    EXPECT_EQ(form->Settings().Current().dcPrecision[1], 10);
+    EXPECT_EQ(form->Settings().Current().acFormat[1], "0.00");  // the one-blank key is another key
+    EXPECT_EQ(form->Settings().Current().frFormat[1], "0.0000000000");
+    EXPECT_EQ(form->Settings().Current().frPrecision[1], 10);
+    EXPECT_EQ(form->Settings().Current().acFormat[5], "0.000");
 }
 
 TEST_F(SettingsFormTest, BadValuesLoadAsDefaultsOrLeaveTheirListsWithoutSelection) {
@@ -178,9 +178,9 @@ TEST_F(SettingsFormTest, BadValuesLoadAsDefaultsOrLeaveTheirListsWithoutSelectio
                                 "АЦП. Групповое управление методом вычисления параметров=-1\n"
                                 "АЦП. Управление методом вычисления параметров для канала 4=1\n"));
     ASSERT_TRUE(OpenAndLoad());
-    EXPECT_EQ(form->ComputationMethod, "sum");
+    EXPECT_EQ(form->Settings().Current().computationMethod, "sum");
     EXPECT_EQ(form->Ui.AdcRateComboBox->currentIndex(), -1);
-    EXPECT_EQ(form->MaxAcquisitionTime, 1.0);
+    EXPECT_EQ(form->Settings().Current().maxAcquisitionTime, 1.0);
     // Unreadable group key: default true, so every channel is on.
     EXPECT_EQ(form->Ui.AllChannelsLMDCheckBox->checkState(), Qt::Checked);
     // Unreadable common range: default 0, copied to every channel.
@@ -225,50 +225,58 @@ TEST_F(SettingsFormTest, LoadingTheAutoSaveStateSwitchesTheSaveButton) {
     WriteSettings("[Приложение. Общие]\nСохранение настроек=0\n");
     ASSERT_TRUE(OpenAndLoad());
     EXPECT_TRUE(OwnEnabled(form->Ui.SaveSettingsButton));
-    EXPECT_FALSE(form->Busy);
+    EXPECT_FALSE(form->Guard().Held());
 }
 
 TEST_F(SettingsFormTest, WithoutAnIdentifiedModuleNeitherCoefficientsNorModuleAreTouched) {
-    form->CorrectionCoefSource = 7;
-    form->UserCoefs.fill(5);
+    TCoefficientPage::TCoefs five{};
+    five.fill(5);
+    settings::ApplicationSettings stored;
+    stored.correctionCoefSource = 7;
+    form->CoefficientPage().LoadCoefficientSource(stored);
+    form->CoefficientPage().SetImages(five, five, five);
     ASSERT_TRUE(OpenAndLoad());
-    EXPECT_EQ(form->CorrectionCoefSource, 7);
-    EXPECT_EQ(form->UserCoefs[0], 5);
-    EXPECT_EQ(form->Module.AdcDivisor, 0);
-    EXPECT_EQ(form->Module.ChannelEnabled[0], 0);
+    EXPECT_EQ(form->CoefficientPage().CorrectionCoefSource(), 7);
+    EXPECT_EQ(form->CoefficientPage().UserCoefs()[0], 5);
+    EXPECT_EQ(form->Device().Module().AdcDivisor, 0);
+    EXPECT_EQ(form->Device().Module().ChannelEnabled[0], 0);
 }
 
 TEST_F(SettingsFormTest, CoefficientSourceAndImages) {
-    form->UserCoefs.fill(5);
-    form->WorkingCoefs.fill(6);
+    TCoefficientPage::TCoefs five{};
+    TCoefficientPage::TCoefs six{};
+    five.fill(5);
+    six.fill(6);
+    form->CoefficientPage().SetImages(six, five, five);
     WriteSettings("[Приложение. Общие]\nИсточник загрузки корректировочных коэфф.=3\n");
     std::unique_ptr<inifile::TIniFile> file;
     std::string message;
-    ASSERT_TRUE(form->OpenSettingsFile(file, message));
-    ASSERT_TRUE(form->LoadCoefficientSource(file.get()));
-    EXPECT_EQ(form->CorrectionCoefSource, 3);
-    for (const auto* image : {&form->WorkingCoefs, &form->FactoryCoefs, &form->UserCoefs})
+    ASSERT_TRUE(form->Settings().OpenSettingsFile(file, message));
+    form->CoefficientPage().LoadCoefficientSource(settings::ReadApplicationSettings(*file));
+    EXPECT_EQ(form->CoefficientPage().CorrectionCoefSource(), 3);
+    for (const auto* image : {&form->CoefficientPage().WorkingCoefs(), &form->CoefficientPage().FactoryCoefs(), &form->CoefficientPage().UserCoefs()})
         for (uint8_t byte : *image) ASSERT_EQ(byte, 0);
     WriteSettings("[Приложение. Общие]\n");
-    ASSERT_TRUE(form->OpenSettingsFile(file, message));
-    ASSERT_TRUE(form->LoadCoefficientSource(file.get()));
-    EXPECT_EQ(form->CorrectionCoefSource, 1);  // a missing key reads 1, the default file holds 0
+    ASSERT_TRUE(form->Settings().OpenSettingsFile(file, message));
+    form->CoefficientPage().LoadCoefficientSource(settings::ReadApplicationSettings(*file));
+    EXPECT_EQ(form->CoefficientPage().CorrectionCoefSource(), 1);  // a missing key reads 1, the default file holds 0
 }
 
 // --- Saving -------------------------------------------------------------------
 
 TEST_F(SettingsFormTest, SavedControlsLoadBackTheSame) {
     ASSERT_TRUE(OpenAndLoad());
-    form->Busy = true;  // set the controls without their handlers
-    form->Ui.AdcRateComboBox->setCurrentIndex(5);
-    Frame(1).ChannelNumberLMDCheckBox->setChecked(false);
-    form->Ui.AllChannelsLMDCheckBox->setCheckState(Qt::PartiallyChecked);
-    Frame(2).InputRangeLMDComboBox->setCurrentIndex(3);
-    form->Ui.CommonInputRangeLMDComboBox->setCurrentIndex(-1);
-    form->Ui.CommonInputConnectionModeLMDComboBox->setCurrentIndex(1);
-    form->Ui.CommonComputationMethodLMDComboBox->setCurrentIndex(1);
-    form->Busy = false;
-    form->SaveIniFile(SettingsPath());
+    {  // set the controls without their handlers
+        const TReentryGuard::TScope held = form->Guard().Hold();
+        form->Ui.AdcRateComboBox->setCurrentIndex(5);
+        Frame(1).ChannelNumberLMDCheckBox->setChecked(false);
+        form->Ui.AllChannelsLMDCheckBox->setCheckState(Qt::PartiallyChecked);
+        Frame(2).InputRangeLMDComboBox->setCurrentIndex(3);
+        form->Ui.CommonInputRangeLMDComboBox->setCurrentIndex(-1);
+        form->Ui.CommonInputConnectionModeLMDComboBox->setCurrentIndex(1);
+        form->Ui.CommonComputationMethodLMDComboBox->setCurrentIndex(1);
+    }
+    form->Settings().SaveIniFile(SettingsPath());
     EXPECT_TRUE(presenter.Boxes.empty());
     const std::string text = FileText();
     EXPECT_TRUE(Contains(text, "АЦП. Групповое управление каналами=0\r\n"));
@@ -278,17 +286,17 @@ TEST_F(SettingsFormTest, SavedControlsLoadBackTheSame) {
     auto other = std::make_unique<TMainForm>();
     std::unique_ptr<inifile::TIniFile> file;
     std::string message;
-    ASSERT_TRUE(other->OpenSettingsFile(file, message));
-    ASSERT_TRUE(other->LoadSettings(file.get()));
+    ASSERT_TRUE(other->Settings().OpenSettingsFile(file, message));
+    ASSERT_TRUE(other->Settings().LoadSettings(file.get(), false));
     EXPECT_EQ(other->Ui.AdcRateComboBox->currentIndex(), 5);
     EXPECT_EQ(other->Ui.AllChannelsLMDCheckBox->checkState(), Qt::PartiallyChecked);
     EXPECT_EQ(other->Ui.CommonInputRangeLMDComboBox->currentIndex(), -1);
     const int ranges[4] = {0, 0, 3, 0};
     for (int i = 0; i < 4; ++i) {
         SCOPED_TRACE(i);
-        EXPECT_EQ(other->ChannelFrames[i]->ChannelNumberLMDCheckBox->isChecked(), i != 1);
-        EXPECT_EQ(other->ChannelFrames[i]->InputRangeLMDComboBox->currentIndex(), ranges[i]);
-        EXPECT_EQ(other->ChannelFrames[i]->ComputationMethodLMDLabel->text(), "AC");
+        EXPECT_EQ(other->MultimeterPage().ChannelFrames()[i]->ChannelNumberLMDCheckBox->isChecked(), i != 1);
+        EXPECT_EQ(other->MultimeterPage().ChannelFrames()[i]->InputRangeLMDComboBox->currentIndex(), ranges[i]);
+        EXPECT_EQ(other->MultimeterPage().ChannelFrames()[i]->ComputationMethodLMDLabel->text(), "AC");
     }
     EXPECT_EQ(other->Ui.CommonInputConnectionModeLMDComboBox->currentIndex(), 1);
     EXPECT_EQ(other->Ui.CommonComputationMethodLMDComboBox->currentIndex(), 1);
@@ -305,7 +313,7 @@ TEST_F(SettingsFormTest, SavingWithoutACrateKeepsTheDiscoveryKeysAndTheUnsavedOn
                                            "АЦП. Диапазон  3.00 В. AC precision=4\n");
     WriteSettings(kept);
     form->move(123, 45);
-    form->SaveIniFile(SettingsPath());
+    form->Settings().SaveIniFile(SettingsPath());
     EXPECT_TRUE(presenter.Boxes.empty());
     const std::string text = FileText();
     for (const char* line : {"Серийный номер ZEB крейта=ZC0042\r\n", "Слот модуля=7\r\n", "Свой ключ=остаётся\r\n",
@@ -320,28 +328,27 @@ TEST_F(SettingsFormTest, SavingWithoutACrateKeepsTheDiscoveryKeysAndTheUnsavedOn
 }
 
 TEST_F(SettingsFormTest, SavingWithACrateAndModuleWritesTheirSerialAndSlot) {
-    form->ListedCrateCount = 1;
-    SetFieldText(form->ListedCrateSerials[0], "T1");
-    form->ListedModuleCounts[0] = 2;
-    form->ListedModuleSlots[0][0] = 3;
-    form->ListedModuleSlots[0][1] = 9;
-    form->Busy = true;  // no discovery run from the lists
-    form->Ui.ZebCratesComboBox->addItem("T1");
-    form->Ui.ZebCratesComboBox->setCurrentIndex(0);
-    form->Ui.ModulesComboBox->addItems({"a", "b"});
-    form->Ui.ModulesComboBox->setCurrentIndex(1);
-    form->Busy = false;
-    form->SaveIniFile(SettingsPath());
+    TDiscoveryTables tables;
+    tables.ListedCrateCount = 1;
+    SetFieldText(tables.ListedCrateSerials[0], "T1");
+    tables.ListedModuleCounts[0] = 2;
+    tables.ListedModuleSlots[0][0] = 3;
+    tables.ListedModuleSlots[0][1] = 9;
+    tables.SelectedCrateIndex = 0;
+    tables.SelectedModuleIndex[0] = 1;
+    TakeDiscoveryTables(*form, tables);  // the lists: crate T1, its second module chosen
+    form->Settings().SaveIniFile(SettingsPath());
     std::string text = FileText();
     EXPECT_TRUE(Contains(text, "Серийный номер ZEB крейта=T1\r\n"));
     EXPECT_TRUE(Contains(text, "Слот модуля=9\r\n"));
 
     // A crate without a selected module: the slot stays as it was.
-    form->Busy = true;
-    form->Ui.ModulesComboBox->setCurrentIndex(-1);
-    form->Busy = false;
+    {
+        const TReentryGuard::TScope held = form->Guard().Hold();
+        form->Ui.ModulesComboBox->setCurrentIndex(-1);
+    }
     WriteSettings("[Приложение. Обнаружение]\nСлот модуля=-1\n");
-    form->SaveIniFile(SettingsPath());
+    form->Settings().SaveIniFile(SettingsPath());
     text = FileText();
     EXPECT_TRUE(Contains(text, "Серийный номер ZEB крейта=T1\r\n"));
     EXPECT_TRUE(Contains(text, "Слот модуля=-1\r\n"));
@@ -349,7 +356,7 @@ TEST_F(SettingsFormTest, SavingWithACrateAndModuleWritesTheirSerialAndSlot) {
 
 TEST_F(SettingsFormTest, ARefusedSaveNamesTheFileAndTheProgramGoesOn) {
     const QString path = dir.path() + "/missing/Voltcheck.ini";
-    form->SaveIniFile(path);
+    form->Settings().SaveIniFile(path);
     ASSERT_EQ(presenter.Boxes.size(), 2u);
     EXPECT_EQ(presenter.Boxes[0].Caption, "ОШИБКА SaveIniFile()!!!");
     EXPECT_TRUE(presenter.Boxes[0].Text.startsWith("Не могу сохранить файл настроек приложения!"));
@@ -357,14 +364,14 @@ TEST_F(SettingsFormTest, ARefusedSaveNamesTheFileAndTheProgramGoesOn) {
     EXPECT_EQ(presenter.Boxes[1].Caption, "ОШИБКА SaveIniFile()!!!");
     EXPECT_TRUE(presenter.Boxes[1].Text.startsWith("Не могу сохранить файл настроек модуля!"));
     EXPECT_FALSE(QFile::exists(path));
-    EXPECT_FALSE(form->Busy);
+    EXPECT_FALSE(form->Guard().Held());
 }
 
 TEST_F(SettingsFormTest, SaveButtonSavesAndIsEnabledAfterwards) {
-    form->SaveSettingsButtonClick();
+    form->Settings().SaveClicked();
     EXPECT_TRUE(Contains(FileText(), "АЦП. Индекс частоты работы АЦП=-1\r\n"));
     EXPECT_TRUE(OwnEnabled(form->Ui.SaveSettingsButton));
-    EXPECT_FALSE(form->Busy);
+    EXPECT_FALSE(form->Guard().Held());
 }
 
 TEST_F(SettingsFormTest, CtrlSWithAutoSaveOnSavesAndLeavesTheButtonEnabled) {
@@ -376,12 +383,12 @@ TEST_F(SettingsFormTest, CtrlSWithAutoSaveOnSavesAndLeavesTheButtonEnabled) {
 }
 
 TEST_F(SettingsFormTest, SaveHandlersDoNothingWhileBusyButCtrlDDoes) {
-    form->Busy = true;
+    const TReentryGuard::TScope held = form->Guard().Hold();
     form->Ui.SaveCurrentSettings->trigger();
     EXPECT_FALSE(QFile::exists(SettingsPath()));
     form->Ui.SaveDefaultSettings->trigger();
     EXPECT_EQ(FileBytes(), ReadBinary(VOLTCHECK_DEFAULT_SETTINGS));
-    EXPECT_TRUE(form->Busy);
+    EXPECT_TRUE(form->Guard().Held());
 }
 
 TEST_F(SettingsFormTest, CtrlDWritesTheDefaultsAndClosingWithAutoSaveWritesTheControls) {
@@ -389,9 +396,10 @@ TEST_F(SettingsFormTest, CtrlDWritesTheDefaultsAndClosingWithAutoSaveWritesTheCo
                   ModuleSection("АЦП. Метод расчёта=sum\nАЦП. Индекс частоты работы АЦП=3\n"));
     ASSERT_TRUE(OpenAndLoad());
     form->Ui.AutoSaveSettingsLMDCheckBox->setChecked(true);
-    form->Busy = true;
-    form->Ui.AdcRateComboBox->setCurrentIndex(7);
-    form->Busy = false;
+    {
+        const TReentryGuard::TScope held = form->Guard().Hold();
+        form->Ui.AdcRateComboBox->setCurrentIndex(7);
+    }
 
     form->Ui.SaveDefaultSettings->trigger();
     std::string text = FileText();
@@ -400,7 +408,7 @@ TEST_F(SettingsFormTest, CtrlDWritesTheDefaultsAndClosingWithAutoSaveWritesTheCo
     EXPECT_TRUE(Contains(text, "АЦП. Индекс частоты работы АЦП=24\r\n"));
     EXPECT_TRUE(Contains(text, "Сохранение настроек=0\r\n"));
     EXPECT_EQ(form->Ui.AdcRateComboBox->currentIndex(), 7);  // the controls keep their values
-    EXPECT_EQ(form->ComputationMethod, "sum");
+    EXPECT_EQ(form->Settings().Current().computationMethod, "sum");
 
     form->FormClose();
     text = FileText();
@@ -410,10 +418,10 @@ TEST_F(SettingsFormTest, CtrlDWritesTheDefaultsAndClosingWithAutoSaveWritesTheCo
 }
 
 TEST_F(SettingsFormTest, DefaultFileMessages) {
-    EXPECT_FALSE(form->CreateDefaultIniFile(QString()));
-    EXPECT_TRUE(form->CreateDefaultIniFile(SettingsPath()));
-    EXPECT_NE(form->SettingsFile, nullptr);
-    EXPECT_FALSE(form->CreateDefaultIniFile(dir.path() + "/missing/Voltcheck.ini"));
+    EXPECT_FALSE(form->Settings().CreateDefaultIniFile(QString()));
+    EXPECT_TRUE(form->Settings().CreateDefaultIniFile(SettingsPath()));
+    EXPECT_TRUE(QFile::exists(SettingsPath()));
+    EXPECT_FALSE(form->Settings().CreateDefaultIniFile(dir.path() + "/missing/Voltcheck.ini"));
     ASSERT_EQ(presenter.Boxes.size(), 2u);
     EXPECT_EQ(presenter.Boxes[0].Caption, "ОШИБКА CreateDefaultIniFile()!");
     EXPECT_EQ(presenter.Boxes[0].Text, "Неправильное название файла штатных настроек!");
@@ -423,8 +431,8 @@ TEST_F(SettingsFormTest, DefaultFileMessages) {
 }
 
 TEST(SettingsFileNameTest, IsBesideTheExecutable) {
-    TMainForm::SetSettingsDirectory(QString());
-    EXPECT_EQ(TMainForm::SettingsFileName(),
+    TSettingsController::SetSettingsDirectory(QString());
+    EXPECT_EQ(TSettingsController::SettingsFileName(),
               QDir::toNativeSeparators(QCoreApplication::applicationDirPath() + "/Voltcheck.ini"));
 }
 
@@ -437,12 +445,15 @@ protected:
         options.scenarioJson = zebtest::singleModuleScenario(moduleExtra);
         server = std::make_unique<zebtest::ZebsimProcess>(options);
         server->exportPort();
-        ASSERT_EQ(ZEB44_Init(&form->Module), 0);
-        ASSERT_EQ(ZEB44_Open(&form->Module, 0x7F000001, 11111, "T1", 1), 0);
-        form->ModuleState = 2;
+        ASSERT_EQ(ZEB44_Init(&form->Device().Module()), 0);
+        ASSERT_EQ(ZEB44_Open(&form->Device().Module(), 0x7F000001, 11111, "T1", 1), 0);
+        // The window takes the module as identified, as at the end of a discovery run.
+        TDiscoveryRun run;
+        run.Tables.ModuleState = TModuleState::Identified;
+        form->Device().FinishDiscovery(run);
     }
     void TearDown() override {
-        if (ZEB44_IsOpened(&form->Module) == 0) ZEB44_Close(&form->Module);
+        if (ZEB44_IsOpened(&form->Device().Module()) == 0) ZEB44_Close(&form->Device().Module());
         SettingsFormTest::TearDown();
         server.reset();
     }
@@ -460,9 +471,9 @@ TEST_F(ModuleSettingsTest, TheLoadedSettingsReachTheModule) {
                                 "АЦП. Управление входным диапазоном канала 2=2\n"
                                 "АЦП. Групповое управление отсечкой=1\n"));
     ASSERT_TRUE(OpenAndLoad());
-    EXPECT_EQ(form->CorrectionCoefSource, 2);
+    EXPECT_EQ(form->CoefficientPage().CorrectionCoefSource(), 2);
     EXPECT_EQ(form->Ui.AdcRateComboBox->currentIndex(), 0);  // accepted
-    const ModuleRecord& m = form->Module;
+    const ModuleRecord& m = form->Device().Module();
     EXPECT_EQ(m.ChannelEnabled[0], 0);
     EXPECT_EQ(m.ChannelEnabled[1], 1);
     EXPECT_EQ(m.ChannelEnabled[2], 0);
@@ -476,10 +487,10 @@ TEST_F(ModuleSettingsTest, TheLoadedSettingsReachTheModule) {
     EXPECT_EQ(m.OwnZero, 0);
 
     // The module streams exactly the two enabled channels.
-    ASSERT_EQ(ZEB44_StartADC(&form->Module, 0), 0);
+    ASSERT_EQ(ZEB44_StartADC(&form->Device().Module(), 0), 0);
     uint32_t words[64] = {};
-    ASSERT_EQ(ZEB44_Recv(&form->Module, words, nullptr, 64, 2000), 64);
-    ZEB44_StopADC(&form->Module);
+    ASSERT_EQ(ZEB44_Recv(&form->Device().Module(), words, nullptr, 64, 2000), 64);
+    ZEB44_StopADC(&form->Device().Module());
     for (int k = 0; k < 64; ++k) ASSERT_EQ((words[k] >> 24) & 3u, k % 2 == 0 ? 1u : 3u) << k;
     EXPECT_TRUE(presenter.Boxes.empty());
 }
@@ -489,7 +500,7 @@ TEST_F(ModuleSettingsTest, ARejectedConfigurationEmptiesTheRateListSilently) {
     ASSERT_TRUE(OpenAndLoad());
     EXPECT_EQ(form->Ui.AdcRateComboBox->currentIndex(), -1);
     EXPECT_TRUE(presenter.Boxes.empty());
-    EXPECT_FALSE(form->Busy);
+    EXPECT_FALSE(form->Guard().Held());
 }
 
 TEST_F(ModuleSettingsTest, ListsWithoutSelectionSendTheFallbackRows) {
@@ -499,15 +510,15 @@ TEST_F(ModuleSettingsTest, ListsWithoutSelectionSendTheFallbackRows) {
                                 "АЦП. Управление входным диапазоном канала 1=-1\n"
                                 "АЦП. Управление входным диапазоном канала 2=5\n"
                                 "АЦП. Групповое управление отсечкой=2\n"));
-    form->Module.DcCoupling = 1;
+    form->Device().Module().DcCoupling = 1;
     ASSERT_TRUE(OpenAndLoad());
-    EXPECT_EQ(form->Module.AdcRateIndex, 24);
-    EXPECT_EQ(form->Module.AdcDivisor, 1);
-    EXPECT_EQ(form->Module.Divider384, 0);
-    EXPECT_EQ(form->Module.RangeCode[0], 4);
-    EXPECT_EQ(form->Module.RangeCode[1], 3);
-    EXPECT_EQ(form->Module.OwnZero, 1);
-    EXPECT_EQ(form->Module.DcCoupling, 1);
+    EXPECT_EQ(form->Device().Module().AdcRateIndex, 24);
+    EXPECT_EQ(form->Device().Module().AdcDivisor, 1);
+    EXPECT_EQ(form->Device().Module().Divider384, 0);
+    EXPECT_EQ(form->Device().Module().RangeCode[0], 4);
+    EXPECT_EQ(form->Device().Module().RangeCode[1], 3);
+    EXPECT_EQ(form->Device().Module().OwnZero, 1);
+    EXPECT_EQ(form->Device().Module().DcCoupling, 1);
     // The module took it; the list still shows that no rate was chosen.
     EXPECT_EQ(form->Ui.AdcRateComboBox->currentIndex(), -1);
 }
@@ -525,13 +536,13 @@ protected:
         ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
         ASSERT_TRUE(PumpUntil(
             [&] {
-                return form->StartupStage == 3 && form->DiscoveryRequestAllowed && !form->DiscoveryRunning.load() &&
-                       form->DiscoveryThreadCount.load() == 0;
+                return form->StartupStage() == TStartupStage::DiscoveryRequested && form->Device().RequestAllowed() && !form->Device().DiscoveryRunning() &&
+                       form->Device().ThreadCount() == 0;
             },
             15000));
     }
     void TearDown() override {
-        if (form) form->ApplicationExitClick();
+        if (form) form->Ui.ApplicationExit->trigger();
         SettingsFormTest::TearDown();
         server.reset();
     }
@@ -541,7 +552,7 @@ protected:
 TEST_F(DiscoveryLoadTest, FirstStartWithoutAFileLoadsTheDefaultsAndSendsThem) {
     Run("");
     EXPECT_TRUE(presenter.Boxes.empty());
-    ASSERT_EQ(form->ModuleState, 2);
+    ASSERT_EQ(form->Device().ModuleState(), TModuleState::Identified);
     EXPECT_EQ(FileBytes(), ReadBinary(VOLTCHECK_DEFAULT_SETTINGS));
     EXPECT_EQ(form->Ui.AdcRateComboBox->currentIndex(), 24);
     EXPECT_EQ(form->Ui.AllChannelsLMDCheckBox->checkState(), Qt::Checked);
@@ -549,13 +560,13 @@ TEST_F(DiscoveryLoadTest, FirstStartWithoutAFileLoadsTheDefaultsAndSendsThem) {
     EXPECT_EQ(form->Ui.CommonInputConnectionModeLMDComboBox->currentIndex(), 0);
     EXPECT_EQ(form->Ui.CommonComputationMethodLMDComboBox->currentIndex(), 0);
     EXPECT_TRUE(form->Ui.SaveSettingsButton->isEnabled());
-    EXPECT_EQ(form->CorrectionCoefSource, 0);
-    EXPECT_EQ(form->Module.AdcRateIndex, 24);
-    EXPECT_EQ(form->Module.DcCoupling, 1);
+    EXPECT_EQ(form->CoefficientPage().CorrectionCoefSource(), 0);
+    EXPECT_EQ(form->Device().Module().AdcRateIndex, 24);
+    EXPECT_EQ(form->Device().Module().DcCoupling, 1);
     for (int i = 0; i < 4; ++i) {
         SCOPED_TRACE(i);
-        EXPECT_EQ(form->Module.ChannelEnabled[i], 1);
-        EXPECT_EQ(form->Module.RangeCode[i], 4);
+        EXPECT_EQ(form->Device().Module().ChannelEnabled[i], 1);
+        EXPECT_EQ(form->Device().Module().RangeCode[i], 4);
         EXPECT_TRUE(Frame(i).Value1LMDEdit->isEnabled());
         EXPECT_EQ(Frame(i).ComputationMethodLMDLabel->text(), "DC");
     }
@@ -566,7 +577,7 @@ TEST_F(DiscoveryLoadTest, ARejectedRateLeavesTheRateListEmptyWithoutAMessage) {
                   ModuleSection("АЦП. Индекс частоты работы АЦП=3\n"));
     Run(R"(,"faults":{"fail":["SetConfig"]})");
     EXPECT_TRUE(presenter.Boxes.empty());
-    ASSERT_EQ(form->ModuleState, 2);
+    ASSERT_EQ(form->Device().ModuleState(), TModuleState::Identified);
     EXPECT_EQ(form->Ui.AdcRateComboBox->currentIndex(), -1);
     EXPECT_TRUE(form->Ui.AutoSaveSettingsLMDCheckBox->isChecked());
     EXPECT_FALSE(form->Ui.SaveSettingsButton->isEnabled());
@@ -577,9 +588,10 @@ TEST_F(DiscoveryLoadTest, CtrlSAndCtrlDReachTheirHandlersThroughTheKeyboard) {
     Run("");
     form->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
-    form->Busy = true;
-    form->Ui.AdcRateComboBox->setCurrentIndex(7);
-    form->Busy = false;
+    {
+        const TReentryGuard::TScope held = form->Guard().Hold();
+        form->Ui.AdcRateComboBox->setCurrentIndex(7);
+    }
     ASSERT_FALSE(form->Ui.SaveSettingsButton->isEnabled());
     QTest::keyClick(form.get(), Qt::Key_S, Qt::ControlModifier);
     EXPECT_TRUE(Contains(FileText(), "АЦП. Индекс частоты работы АЦП=7\r\n"));

@@ -20,10 +20,10 @@ struct PlacementCase {
 };
 
 TEST_F(ShowHintTest, TooltipIsKeptTenPixelsInsideTheWorkAreaEdges) {
-    ASSERT_NE(form->HintWindow, nullptr);
+    ASSERT_NE(form->HintWindow(), nullptr);
     const QRect area = form->screen()->availableGeometry();
     const QString text = "Серийный номер модуля";
-    const QSize need = form->HintWindow->CalcHintRect(area.width(), text);
+    const QSize need = form->HintWindow()->CalcHintRect(area.width(), text);
     const int right = area.x() + area.width();
     const int bottom = area.y() + area.height();
     const PlacementCase cases[] = {
@@ -40,7 +40,7 @@ TEST_F(ShowHintTest, TooltipIsKeptTenPixelsInsideTheWorkAreaEdges) {
         info.HintControl = form->Ui.FindDeviceLMDButton;
         const QPoint start(right - need.width() + c.FromRight, bottom - need.height() + c.FromBottom);
         info.HintPos = start;
-        form->ApplicationShowHint(hint, canShow, info);
+        form->Events().OnShowHint(hint, canShow, info);
         EXPECT_EQ(info.HintPos.x(), c.MovedLeft ? right - need.width() - 10 : start.x()) << c.Name;
         EXPECT_EQ(info.HintPos.y(), c.MovedUp ? bottom - need.height() - 10 : start.y()) << c.Name;
         EXPECT_EQ(info.HideTimeout, 2000) << c.Name;
@@ -50,10 +50,14 @@ TEST_F(ShowHintTest, TooltipIsKeptTenPixelsInsideTheWorkAreaEdges) {
 
 TEST_F(ShowHintTest, CrateStatusTooltipStaysLongerForTheK1Crate) {
     QComboBox* crates = form->Ui.ZebCratesComboBox;
-    crates->addItem("K1");
-    crates->addItem("K8");
-    form->ListedCrateTypeCodes[0] = 21;
-    form->ListedCrateTypeCodes[1] = 10;
+    TDiscoveryTables tables;
+    tables.ListedCrateCount = 2;
+    SetFieldText(tables.ListedCrateSerials[0], "K1");
+    SetFieldText(tables.ListedCrateSerials[1], "K8");
+    tables.ListedCrateTypeCodes[0] = 21;
+    tables.ListedCrateTypeCodes[1] = 10;
+    tables.SelectedCrateIndex = 0;
+    TakeDiscoveryTables(*form, tables);
     const std::pair<int, int> cases[] = {{0, 10000}, {1, 2000}, {-1, 2000}};
     for (auto [item, timeout] : cases) {
         crates->setCurrentIndex(item);
@@ -62,7 +66,7 @@ TEST_F(ShowHintTest, CrateStatusTooltipStaysLongerForTheK1Crate) {
         THintInfo info;
         info.HintControl = form->Ui.ZebCrateStatusLed;
         info.HintPos = QPoint(100, 100);
-        form->ApplicationShowHint(hint, canShow, info);
+        form->Events().OnShowHint(hint, canShow, info);
         EXPECT_EQ(info.HideTimeout, timeout) << "item " << item;
         EXPECT_EQ(info.HintPos, QPoint(100, 100));
     }
@@ -73,11 +77,11 @@ TEST_F(ShowHintTest, ATooltipEventShowsTheStyledHintWindowWithTheChosenTimeout) 
     const QPoint local(5, 5);
     QHelpEvent event(QEvent::ToolTip, local, control->mapToGlobal(local));
     QApplication::sendEvent(control, &event);
-    ASSERT_TRUE(form->HintWindow->isVisible());
-    EXPECT_EQ(form->HintWindow->text(), "Серийный номер модуля");
-    EXPECT_EQ(form->HintWindow->TimeoutMs(), 2000);
-    EXPECT_EQ(form->HintWindow->palette().color(QPalette::Window), QColor(255, 255, 164));
-    EXPECT_TRUE(PumpUntil([&] { return !form->HintWindow->isVisible(); }, 4000));
+    ASSERT_TRUE(form->HintWindow()->isVisible());
+    EXPECT_EQ(form->HintWindow()->text(), "Серийный номер модуля");
+    EXPECT_EQ(form->HintWindow()->TimeoutMs(), 2000);
+    EXPECT_EQ(form->HintWindow()->palette().color(QPalette::Window), QColor(255, 255, 164));
+    EXPECT_TRUE(PumpUntil([&] { return !form->HintWindow()->isVisible(); }, 4000));
 }
 
 }  // namespace

@@ -58,7 +58,7 @@ protected:
         ASSERT_TRUE(file.Flush().ok);
         ShowAndDiscover();
     }
-    TZeb44AdcChannelFrame& Frame(int channel) { return *form->ChannelFrames[channel - 1]; }
+    TZeb44AdcChannelFrame& Frame(int channel) { return *form->MultimeterPage().ChannelFrames()[channel - 1]; }
     void PressStart() {
         QTest::mouseClick(form->Ui.StartMultimeterLMDSpeedButton, Qt::LeftButton);
         ASSERT_TRUE(PumpUntil([&] { return form->Ui.StartMultimeterLMDSpeedButton->text() == StopText; }));
@@ -68,15 +68,15 @@ protected:
         ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
         form->Ui.FindDeviceLMDButton->setFocus();
         QTest::keyClick(form.get(), Qt::Key_G, Qt::ControlModifier);
-        ASSERT_NE(form->SignalView, nullptr);
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(form->SignalView));
+        ASSERT_NE(form->SignalView().View(), nullptr);
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(form->SignalView().View()));
     }
-    TSignalViewForm& View() { return *form->SignalView; }
+    TSignalViewForm& View() { return *form->SignalView().View(); }
     // Waits until the view shows a frame newer than the one it shows now.
     void WaitForNextViewFrame() {
         const std::uint64_t now = View().ShownFrameNumber();
-        ASSERT_TRUE(PumpUntil([&] { return View().ShownFrameNumber() > now || form->AcquisitionIdle.load(); }, 20000));
-        ASSERT_FALSE(form->AcquisitionIdle.load()) << "the run ended";
+        ASSERT_TRUE(PumpUntil([&] { return View().ShownFrameNumber() > now || form->Acquisition().Idle(); }, 20000));
+        ASSERT_FALSE(form->Acquisition().Idle()) << "the run ended";
     }
     static double Number(const QLabel* label) {
         bool ok = false;
@@ -100,9 +100,9 @@ TEST_F(SignalViewTest, WithoutARunTheViewSaysSo) {
     View().SelectChannel(2);
     EXPECT_EQ(View().SelectedChannel(), 0);
     // Ctrl+G again brings the same window to the front.
-    TSignalViewForm* first = form->SignalView;
+    TSignalViewForm* first = form->SignalView().View();
     ASSERT_NO_FATAL_FAILURE(OpenWithShortCut());
-    EXPECT_EQ(form->SignalView, first);
+    EXPECT_EQ(form->SignalView().View(), first);
     EXPECT_TRUE(first->isVisible());
 }
 
@@ -120,8 +120,8 @@ TEST_F(SignalViewTest, PeakLevelAndDistortionOfEachChannel) {
     for (const Case c : {Case{1, 0.0}, Case{2, 1.0}}) {
         SCOPED_TRACE(c.channel);
         QTest::mouseDClick(Frame(c.channel).Value1LMDEdit, Qt::LeftButton);
-        ASSERT_NE(form->SignalView, nullptr);
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(form->SignalView));
+        ASSERT_NE(form->SignalView().View(), nullptr);
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(form->SignalView().View()));
         EXPECT_EQ(View().SelectedChannel(), c.channel - 1);
         ASSERT_NO_FATAL_FAILURE(WaitForNextViewFrame());
         ASSERT_NO_FATAL_FAILURE(WaitForNextViewFrame());  // a frame taken wholly after the choice
@@ -153,7 +153,7 @@ TEST_F(SignalViewTest, PeakLevelAndDistortionOfEachChannel) {
     // The run ends: the last frame stays, and the view says the run has stopped.
     const QString level = View().PeakLevelValueLabel->text();
     QTest::mouseClick(form->Ui.StartMultimeterLMDSpeedButton, Qt::LeftButton);
-    ASSERT_TRUE(PumpUntil([&] { return form->AcquisitionIdle.load(); }, 20000));
+    ASSERT_TRUE(PumpUntil([&] { return form->Acquisition().Idle(); }, 20000));
     EXPECT_EQ(View().StatusLabel->text(), QStringLiteral("Измерение остановлено: показан последний кадр канала 2."));
     EXPECT_EQ(View().PeakLevelValueLabel->text(), level);
     EXPECT_GT(View().WaveformSeries->count(), 100);
@@ -165,11 +165,11 @@ TEST_F(SignalViewTest, PeakLevelAndDistortionOfEachChannel) {
 TEST_F(SignalViewTest, TheViewDoesNotSlowTheRun) {
     ASSERT_NO_FATAL_FAILURE(Start());
     ASSERT_NO_FATAL_FAILURE(PressStart());
-    ASSERT_TRUE(PumpUntil([&] { return form->ShownFrameCount >= 2; }, 20000));
+    ASSERT_TRUE(PumpUntil([&] { return form->Acquisition().ShownFrames() >= 2; }, 20000));
     const auto framesIn = [&](const std::function<void()>& during) {
-        const std::uint64_t before = form->ShownFrameCount;
+        const std::uint64_t before = form->Acquisition().ShownFrames();
         during();
-        return form->ShownFrameCount - before;
+        return form->Acquisition().ShownFrames() - before;
     };
     const std::uint64_t without = framesIn([] { QTest::qWait(10000); });
     std::uint64_t viewFrames = 0;
@@ -184,7 +184,7 @@ TEST_F(SignalViewTest, TheViewDoesNotSlowTheRun) {
         QTest::qWait(4000);
     });
     ASSERT_FALSE(HasFatalFailure());  // the view did not open
-    EXPECT_FALSE(form->AcquisitionIdle.load());
+    EXPECT_FALSE(form->Acquisition().Idle());
     // How many frames each span holds depends on the machine's load, so the counts are
     // recorded, not compared here (bench_signal_view measures the hand-off's cost); what
     // must hold is that the run went on through every open, close and reopen.

@@ -1,7 +1,7 @@
 #include "IsolatedWindowEnvironment.h"
 #include "RecordingPresenter.h"
 
-#include "app/MainForm.h"
+#include "AppParts.h"
 #include "app/Startup.h"
 
 #include <gtest/gtest.h>

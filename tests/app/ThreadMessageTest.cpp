@@ -29,7 +29,7 @@ void ExpectStyledBox(const TShownBox& box, const QRect& main) {
 }
 
 TEST_F(ThreadMessageTest, TwoFailuresInOneAcquisitionRunShowOnlyTheFirst) {
-    TMainThread thread(*form);
+    TMainThread thread(form->Acquisition(), form->Device().Module(), form->MultimeterPage().TickedChannels());
     thread.MessageText = "первая";
     thread.ShowThreadMessage();
     thread.MessageText = "вторая";
@@ -47,7 +47,8 @@ TEST_F(ThreadMessageTest, TwoFailuresInOneAcquisitionRunShowOnlyTheFirst) {
 }
 
 TEST_F(ThreadMessageTest, TwoFailuresInOneDiscoveryRunShowOnlyTheFirst) {
-    TInitAndConfigThread thread(*form, 3, false);  // never started
+    TInitAndConfigThread thread(form->Device(), form->Device().Module(), form->Device().Tables(),
+                                TDiscoveryMode::FullSearch, false);  // never started
     thread.MessageText = "первая";
     thread.ShowThreadMessage();
     thread.MessageText = "вторая";
@@ -68,7 +69,7 @@ TEST_F(ThreadMessageTest, TwoFailuresInOneDiscoveryRunShowOnlyTheFirst) {
 }
 
 TEST_F(ThreadMessageTest, ConversionErrorNamesTheCurrentSeparatorAndRestoresThePoint) {
-    TMainThread thread(*form);
+    TMainThread thread(form->Acquisition(), form->Device().Module(), form->MultimeterPage().TickedChannels());
     SetDecimalSeparator(',');
     EXPECT_DOUBLE_EQ(StrToFloat("0,5"), 0.5);
     thread.RunGuarded([] { StrToFloat("1.5"); });
@@ -78,7 +79,7 @@ TEST_F(ThreadMessageTest, ConversionErrorNamesTheCurrentSeparatorAndRestoresTheP
 }
 
 TEST_F(ThreadMessageTest, AnyOtherExceptionGivesTheUnexpectedExceptionText) {
-    TMainThread thread(*form);
+    TMainThread thread(form->Acquisition(), form->Device().Module(), form->MultimeterPage().TickedChannels());
     thread.RunGuarded([] { throw std::bad_alloc(); });
     ASSERT_EQ(presenter.Boxes.size(), 1u);
     EXPECT_EQ(presenter.Boxes[0].Text,
@@ -86,27 +87,28 @@ TEST_F(ThreadMessageTest, AnyOtherExceptionGivesTheUnexpectedExceptionText) {
 }
 
 TEST_F(ThreadMessageTest, EscIsNotTheWindowsWhileABoxIsOpen) {
-    ClickStart(true);
-    ASSERT_NE(form->MainThread, nullptr);
-    form->SetAcquisitionIdle(false);
+    // A run whose thread reports and then waits: active until it is stopped.
+    form->Acquisition().OnStartMainThread(1);
+    ASSERT_TRUE(form->Acquisition().HasThread());
+    ASSERT_FALSE(form->Acquisition().Idle());
     bool handlerOff = false;
     bool stillRunning = false;
     presenter.WhileOpen = [&] {
-        handlerOff = !form->ApplicationEvents->OnShortCut;
+        handlerOff = !form->Events().OnShortCut;
         QWidget* target = QApplication::focusWidget() ? QApplication::focusWidget() : form.get();
         QTest::keyClick(target, Qt::Key_Escape);
-        stillRunning = form->MainThread != nullptr;
+        stillRunning = form->Acquisition().HasThread();
     };
-    TMainThread reporter(*form);
+    TMainThread reporter(form->Acquisition(), form->Device().Module(), form->MultimeterPage().TickedChannels());
     reporter.MessageText = "отказ";
     reporter.ShowThreadMessage();
     EXPECT_TRUE(handlerOff);
     EXPECT_TRUE(stillRunning);
     // Restored afterwards: Esc stops the run again.
-    ASSERT_TRUE(static_cast<bool>(form->ApplicationEvents->OnShortCut));
+    ASSERT_TRUE(static_cast<bool>(form->Events().OnShortCut));
     QWidget* target = QApplication::focusWidget() ? QApplication::focusWidget() : form.get();
     QTest::keyClick(target, Qt::Key_Escape);
-    EXPECT_EQ(form->MainThread, nullptr);
+    EXPECT_FALSE(form->Acquisition().HasThread());
 }
 
 // The thread reports a failure through the GUI thread while the window stops
@@ -114,15 +116,12 @@ TEST_F(ThreadMessageTest, EscIsNotTheWindowsWhileABoxIsOpen) {
 TEST_F(ThreadMessageTest, StopMainThreadWhileTheThreadHandsItsReportToTheGuiThread) {
     for (int round = 0; round < 5; ++round) {
         presenter.Boxes.clear();
-        auto* thread = new TMainThread(*form);
-        thread->ProcessingIndex = 1;  // no such entry: the thread reports and then waits
-        form->AcquisitionRunning = false;
-        thread->SetOnTerminate([this] { form->AcquisitionRunning = false; });
-        thread->Start();
-        form->MainThread = thread;
-        form->StopMainThread();
-        EXPECT_EQ(form->MainThread, nullptr);
-        EXPECT_FALSE(form->AcquisitionRunning.load());
+        // No such entry: the thread reports and then waits; the start returns as
+        // soon as it runs, so the stop meets the report on its way.
+        form->Acquisition().OnStartMainThread(1);
+        form->Acquisition().StopMainThread();
+        EXPECT_FALSE(form->Acquisition().HasThread());
+        EXPECT_FALSE(form->Acquisition().Running());
         ASSERT_EQ(presenter.Boxes.size(), 1u);
         EXPECT_EQ(presenter.Boxes[0].Text,
                   "Опаньки!!!\nОтсутствует функция обработки для 'MainThread'!!!\nСрочно сообщите разработчику!");

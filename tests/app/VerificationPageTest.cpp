@@ -92,7 +92,7 @@ TEST_F(VerificationPageTest, TheReportBoxColoursALineAsItIsAdded) {
 TEST_F(VerificationPageTest, AfterTheSplitterMovesTheEndOfTheFileNameIsInView) {
     form->Ui.MainLMDPageControl->setCurrentIndex(2);
     // A discovery without a module leaves the pages disabled; the window can enable them.
-    form->EnableControlBranch(form->Ui.VerificationLMDTabSheet, true);
+    form->Device().EnableControlBranch(form->Ui.VerificationLMDTabSheet, true);
     TVerificationPageUi& page = form->Ui.VerificationPage;
     const QString path = "/home/operator/verification/settings/of/a/very/long/path/zeb44.vq310rovodod";
     page.CfgFileNameEdit->setText(path);

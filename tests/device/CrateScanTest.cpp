@@ -117,13 +117,13 @@ TEST_F(CrateScanTest, OpenSelectedModuleIdentifiesTheModule) {
         SCOPED_TRACE(std::to_string(c.crate) + "/" + std::to_string(c.module));
         tables.SelectedCrateIndex = c.crate;
         if (c.crate < 16) tables.SelectedModuleIndex[c.crate] = c.module;
-        tables.ModuleState = 1;
+        tables.ModuleState = TModuleState::Opened;
         TModuleIdentity identity{"old", 5, "old"};
         EXPECT_EQ(OpenSelectedModule(tables, module, identity), c.opens);
         EXPECT_EQ(identity.ModuleName, c.name);
         EXPECT_EQ(identity.CrateTypeCode, c.type);
         EXPECT_EQ(identity.CrateName, c.crateName);
-        EXPECT_EQ(tables.ModuleState, c.opens ? 2 : 1);
+        EXPECT_EQ(tables.ModuleState, c.opens ? TModuleState::Identified : TModuleState::Opened);
         EXPECT_EQ(ZEB44_IsOpened(&module) == 0, c.opens);
         if (c.opens) {
             EXPECT_STREQ(module.Serial, c.serial);

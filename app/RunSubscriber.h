@@ -1,0 +1,28 @@
+#pragma once
+
+#include "run/ChannelDisplay.h"
+#include "run/MeasurementRun.h"
+
+#include <array>
+
+// A frame of a run as the window showed it: the run (its last frame's results,
+// overloads and samples), the channels ticked when it was shown, and each
+// channel's reading in the patterns the run started with.
+struct TShownFrame {
+    const run::TMeasurementRun& Run;
+    std::array<bool, 4> Ticked;
+    std::array<run::TChannelDisplay, 4> Displays;
+};
+
+// What follows the window's runs frame by frame (the channel display, the reading
+// log, the signal view). Called on the GUI thread while the acquisition thread
+// waits, so a subscriber takes what it needs and returns.
+class TRunSubscriber {
+public:
+    virtual void RunStarted() {}
+    virtual void FrameShown(const TShownFrame& frame) = 0;
+    virtual void RunEnded() {}
+
+protected:
+    ~TRunSubscriber() = default;
+};
