@@ -2,6 +2,7 @@
 
 #include "instrument/Zeb44Tables.h"
 #include "run/MeasurementRun.h"
+#include "ui/UiStyle.h"
 
 #include <QChart>
 #include <QCheckBox>
@@ -120,7 +121,7 @@ void TSignalViewForm::BuildLayout() {
 
     QChart* wave = PlainChart();
     WaveformSeries = new QLineSeries;
-    WaveformSeries->setPen(QPen(QColor(0, 90, 200), 1));
+    WaveformSeries->setPen(QPen(style::WaveformPen, 1));
     wave->addSeries(WaveformSeries);
     timeAxis_ = ValueAxis(QStringLiteral("Время, мс"), "%.6g");
     voltAxis_ = ValueAxis(QStringLiteral("Напряжение, В"), "%.4g");
@@ -133,10 +134,10 @@ void TSignalViewForm::BuildLayout() {
 
     QChart* spectrum = PlainChart();
     SpectrumSeries = new QLineSeries;
-    SpectrumSeries->setPen(QPen(QColor(0, 120, 0), 1));
+    SpectrumSeries->setPen(QPen(style::SpectrumPen, 1));
     PeakSeries = new QScatterSeries;
     PeakSeries->setMarkerSize(9);
-    PeakSeries->setColor(QColor(220, 0, 0));
+    PeakSeries->setColor(style::PeakMarker);
     PeakSeries->setPointLabelsVisible(true);
     PeakSeries->setPointLabelsFormat(QStringLiteral("@xPoint Гц; @yPoint дБВ"));
     PeakSeries->setPointLabelsClipping(false);
