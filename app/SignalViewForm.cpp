@@ -2,6 +2,8 @@
 
 #include "instrument/Zeb44Tables.h"
 #include "run/MeasurementRun.h"
+#include "signalview/AxisTicks.h"
+#include "ui/UiStyle.h"
 
 #include <QChart>
 #include <QCheckBox>
@@ -25,6 +27,7 @@ namespace {
 
 constexpr std::size_t MaxColumns = 8192;  // wider than any screen
 constexpr double WheelStep = 0.8;         // one notch keeps 80 % of the span
+constexpr int MaxTicks = 11;              // labelled ticks of a linear axis, at most
 
 QString Utf8(const char* text) { return QString::fromUtf8(text); }
 
@@ -47,6 +50,21 @@ QValueAxis* ValueAxis(const QString& title, const char* format) {
     axis->setTickCount(9);
     axis->setGridLineVisible(true);
     return axis;
+}
+
+// Shows lo ... hi with ticks at round values (1, 2 or 5 times a power of ten), each
+// label with the decimals its step needs.
+void SetRange(QValueAxis* axis, double lo, double hi) {
+    axis->setRange(lo, hi);
+    const signalview::TAxisTicks ticks = signalview::RoundTicks(lo, hi, MaxTicks);
+    if (ticks.Count == 0) {
+        axis->setTickType(QValueAxis::TicksFixed);
+        return;
+    }
+    axis->setTickAnchor(ticks.Anchor);
+    axis->setTickInterval(ticks.Interval);
+    axis->setTickType(QValueAxis::TicksDynamic);
+    axis->setLabelFormat(QStringLiteral("%.%1f").arg(ticks.Decimals));
 }
 
 QChart* PlainChart() {
@@ -120,7 +138,7 @@ void TSignalViewForm::BuildLayout() {
 
     QChart* wave = PlainChart();
     WaveformSeries = new QLineSeries;
-    WaveformSeries->setPen(QPen(QColor(0, 90, 200), 1));
+    WaveformSeries->setPen(QPen(style::WaveformPen, 1));
     wave->addSeries(WaveformSeries);
     timeAxis_ = ValueAxis(QStringLiteral("Время, мс"), "%.6g");
     voltAxis_ = ValueAxis(QStringLiteral("Напряжение, В"), "%.4g");
@@ -133,10 +151,10 @@ void TSignalViewForm::BuildLayout() {
 
     QChart* spectrum = PlainChart();
     SpectrumSeries = new QLineSeries;
-    SpectrumSeries->setPen(QPen(QColor(0, 120, 0), 1));
+    SpectrumSeries->setPen(QPen(style::SpectrumPen, 1));
     PeakSeries = new QScatterSeries;
     PeakSeries->setMarkerSize(9);
-    PeakSeries->setColor(QColor(220, 0, 0));
+    PeakSeries->setColor(style::PeakMarker);
     PeakSeries->setPointLabelsVisible(true);
     PeakSeries->setPointLabelsFormat(QStringLiteral("@xPoint Гц; @yPoint дБВ"));
     PeakSeries->setPointLabelsClipping(false);
@@ -419,8 +437,8 @@ void TSignalViewForm::RedrawWaveform(const signalview::TViewFrame& f) {
     }
     WaveformSeries->replace(points_);
     const double margin = yHi > yLo ? (yHi - yLo) * 0.05 : std::max(1e-6, std::fabs(yHi) * 0.05);
-    timeAxis_->setRange(lo, hi > lo ? hi : lo + msPerSample);
-    voltAxis_->setRange(yLo - margin, yHi + margin);
+    SetRange(timeAxis_, lo, hi > lo ? hi : lo + msPerSample);
+    SetRange(voltAxis_, yLo - margin, yHi + margin);
 }
 
 void TSignalViewForm::RedrawSpectrum(const signalview::TViewFrame& f) {
@@ -454,11 +472,11 @@ void TSignalViewForm::RedrawSpectrum(const signalview::TViewFrame& f) {
     // Levels from 10 dB above the highest line down to 200 dB below it at most.
     const double top = std::ceil((yHi + 10.0) / 10.0) * 10.0;
     const double bottom = std::max(std::floor(yLo / 10.0) * 10.0, top - 200.0);
-    levelAxis_->setRange(bottom, top);
-    if (logAxis_)
+    SetRange(levelAxis_, bottom, top);
+    if (logAxis_)  // base 10: its labels stand at the powers of ten
         logFrequencyAxis_->setRange(std::max(lo, f.BinHertz), hi);
     else
-        frequencyAxis_->setRange(lo, hi);
+        SetRange(frequencyAxis_, lo, hi);
     PeakSeries->clear();
     if (f.Analysis.HasPeak)
         PeakSeries->append(QPointF(std::round(f.Analysis.PeakFrequency * 1000.0) / 1000.0,

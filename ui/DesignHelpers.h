@@ -1,23 +1,18 @@
 #pragma once
 
+#include "ui/CaptionGroupBox.h"
+#include "ui/UiStyle.h"
+
 #include <QColor>
 #include <QEvent>
 #include <QFont>
 #include <QFrame>
 #include <QLabel>
-#include <QPalette>
 #include <QString>
 #include <QWidget>
 
 // Small helpers for building control trees from design positions.
 namespace design {
-
-inline QFont PixelFont(const char* family, int pixels, bool bold = false) {
-    QFont font(QString::fromLatin1(family));
-    font.setPixelSize(pixels);
-    font.setBold(bold);
-    return font;
-}
 
 // Creates a control with its object name and design rectangle.
 template <typename T>
@@ -28,18 +23,16 @@ T* Make(QWidget* parent, const char* name, int left, int top, int width, int hei
     return widget;
 }
 
-inline void SetColor(QWidget* widget, QPalette::ColorRole role, const QColor& color) {
-    QPalette pal = widget->palette();
-    pal.setColor(role, color);
-    widget->setPalette(pal);
-}
-
 enum class TEdge { None, Raised, Offset };
 
 // A panel: no edge, a raised edge or an offset (sunken) frame.
 inline QFrame* Panel(QWidget* parent, const char* name, int left, int top, int width, int height, TEdge edge) {
     auto* panel = Make<QFrame>(parent, name, left, top, width, height);
-    panel->setFrameShape(edge == TEdge::None ? QFrame::NoFrame : QFrame::Panel);
+    if (edge == TEdge::None) {
+        panel->setFrameShape(QFrame::NoFrame);
+        return panel;
+    }
+    panel->setFrameShape(QFrame::Panel);
     panel->setFrameShadow(edge == TEdge::Offset ? QFrame::Sunken : QFrame::Raised);
     panel->setLineWidth(1);
     return panel;
@@ -54,12 +47,37 @@ inline QFrame* Bevel(QWidget* parent, const char* name, int left, int top, int w
 }
 
 inline QLabel* Label(QWidget* parent, const char* name, int left, int top, int width, int height,
-                     const QString& text, const QFont& font, const QColor& color) {
+                     const QString& text, const QFont& font) {
     auto* label = Make<QLabel>(parent, name, left, top, width, height);
     label->setText(text);
     label->setFont(font);
-    SetColor(label, QPalette::WindowText, color);
     return label;
+}
+
+inline QLabel* Label(QWidget* parent, const char* name, int left, int top, int width, int height,
+                     const QString& text, const QFont& font, const QColor& color) {
+    QLabel* label = Label(parent, name, left, top, width, height, text, font);
+    style::SetColor(label, QPalette::WindowText, color);
+    return label;
+}
+
+// A label whose text breaks into the lines its width leaves.
+inline QLabel* WrappedLabel(QWidget* parent, const char* name, int left, int top, int width, int height,
+                            const QString& text, const QFont& font) {
+    QLabel* label = Label(parent, name, left, top, width, height, text, font);
+    label->setWordWrap(true);
+    return label;
+}
+
+// A group box with its caption in its own colour.
+inline TCaptionGroupBox* GroupBox(QWidget* parent, const char* name, int left, int top, int width, int height,
+                                  const QString& caption, const QColor& color, const QFont& font, bool centred) {
+    auto* box = Make<TCaptionGroupBox>(parent, name, left, top, width, height);
+    box->setTitle(caption);
+    box->setCaptionColor(color);
+    box->setFont(font);
+    if (centred) box->setAlignment(Qt::AlignHCenter);
+    return box;
 }
 
 }  // namespace design

@@ -1,11 +1,13 @@
 #include "ui/Led.h"
 
+#include "ui/UiStyle.h"
+
 #include <QPainter>
 
 TLed::TLed(QWidget* parent)
     : QWidget(parent)
-    , OnColor(Qt::red)
-    , OffColor(QColor(0, 128, 0))
+    , OnColor(style::Red)
+    , OffColor(style::DarkGreen)
 {
 }
 

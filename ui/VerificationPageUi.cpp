@@ -4,6 +4,7 @@
 #include "ui/DesignHelpers.h"
 #include "ui/ReportTextBox.h"
 #include "ui/SpeedButton.h"
+#include "ui/UiStyle.h"
 
 #include <QCheckBox>
 #include <QLineEdit>
@@ -12,13 +13,9 @@
 #include <QSplitter>
 
 using namespace design;
+using namespace style;
 
 namespace {
-
-const QColor Green(0, 128, 0);
-const QColor Teal(0, 128, 128);
-const QColor Blue(0, 0, 255);
-const QColor InfoTip(255, 255, 225);
 
 QPushButton* Button(QWidget* parent, const char* name, int left, int top, int width, const QString& text,
                     const QString& tip) {
@@ -32,22 +29,23 @@ QPushButton* Button(QWidget* parent, const char* name, int left, int top, int wi
 }  // namespace
 
 std::vector<TKeyword> TVerificationPageUi::ReportKeywords() {
-    const QColor orange(255, 128, 0), darkGreen(0, 128, 64), red(255, 0, 0), okGreen(0, 164, 82),
-        violet(128, 0, 255), smile(0, 181, 90), azure(0, 128, 255);
+    // The report's own colours; its red is the window's.
+    const QColor orange(255, 128, 0), darkGreen(0, 128, 64), okGreen(0, 164, 82), violet(128, 0, 255),
+        smile(0, 181, 90), azure(0, 128, 255);
     // text, match case, whole word, bold, italic, underline, colour
     return {
         {QStringLiteral("Итого"), false, true, true, true, false, orange},
         {QStringLiteral("НОРМА"), false, false, true, false, true, darkGreen},
         {QStringLiteral("Норма"), true, true, true, false, false, darkGreen},
-        {QStringLiteral("!!! ОШИБКА !!!"), false, false, true, false, false, red},
+        {QStringLiteral("!!! ОШИБКА !!!"), false, false, true, false, false, Red},
         {QStringLiteral("OK"), true, false, true, false, false, okGreen},
-        {QStringLiteral("Bad"), true, false, true, false, false, red},
+        {QStringLiteral("Bad"), true, false, true, false, false, Red},
         {QStringLiteral("СШНИ"), true, false, true, false, false, violet},
         {QStringLiteral("СШ"), true, true, true, false, false, violet},
         {QStringLiteral("КНИ"), true, false, true, false, false, violet},
         {QStringLiteral("К А Н А Л Ы"), true, false, true, false, true, violet},
         {QStringLiteral("И З М Е Р Е Н И Е"), true, false, true, false, true, violet},
-        {QStringLiteral(":((((((("), false, false, true, false, false, red},
+        {QStringLiteral(":((((((("), false, false, true, false, false, Red},
         {QStringLiteral(":)))))))"), false, false, true, false, false, smile},
         {QStringLiteral("приведённой"), true, true, true, true, false, azure},
         {QStringLiteral("относительную"), true, false, true, true, false, azure},
@@ -86,8 +84,8 @@ void TVerificationPageUi::setupUi(QWidget* page) {
     Verification2LMDSimplePanel = Panel(VerifySplitter, "Verification2LMDSimplePanel", 0, 0, 660, 450, TEdge::Offset);
     Verification2LMDSimplePanel->setMinimumWidth(25);
     VerificationTextBoxGutter = Make<TLineGutter>(Verification2LMDSimplePanel, "VerificationTextBoxGutter", 2, 2, 32, 446);
-    VerificationTextBoxGutter->setFont(PixelFont("Arial", 17));
-    SetColor(VerificationTextBoxGutter, QPalette::Window, InfoTip);
+    VerificationTextBoxGutter->setFont(SansFont(17));
+    SetColor(VerificationTextBoxGutter, QPalette::Window, InfoYellow);
     Anchor(VerificationTextBoxGutter, true, true, false, true);
     VerificationTextBox = Make<TReportTextBox>(Verification2LMDSimplePanel, "VerificationTextBox", 34, 2, 624, 446);
     VerificationTextBox->setReadOnly(true);
@@ -95,7 +93,7 @@ void TVerificationPageUi::setupUi(QWidget* page) {
     VerificationTextBox->setLineWrapMode(QPlainTextEdit::NoWrap);
     VerificationTextBox->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     VerificationTextBox->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-    VerificationTextBox->setFont(PixelFont("Courier New", 17));
+    VerificationTextBox->setFont(MonoFont(17));
     VerificationTextBox->setCursorWidth(1);
     {
         QPalette pal = VerificationTextBox->palette();
@@ -112,7 +110,7 @@ void TVerificationPageUi::setupUi(QWidget* page) {
     // ---- Right side: gauge, settings group, start button and log-file box.
     Verification1LMDSimplePanel = Panel(VerifySplitter, "Verification1LMDSimplePanel", 0, 0, 449, 450, TEdge::Offset);
     Verification1LMDSimplePanel->setMinimumWidth(25);
-    Verification1LMDSimplePanel->setFont(PixelFont("Arial", 17));
+    Verification1LMDSimplePanel->setFont(SansFont(17));
     VerifySplitter->addWidget(Verification2LMDSimplePanel);
     VerifySplitter->addWidget(Verification1LMDSimplePanel);
     VerifySplitter->setStretchFactor(0, 1);
@@ -133,20 +131,17 @@ void TVerificationPageUi::setupUi(QWidget* page) {
     VerificationSettingLMDSimplePanel = Panel(right, "VerificationSettingLMDSimplePanel", 14, 2, 433, 383, TEdge::None);
     Anchor(VerificationSettingLMDSimplePanel, true, true, true, true);
     VerificationSettingsLMDGroupBox =
-        Make<TCaptionGroupBox>(VerificationSettingLMDSimplePanel, "VerificationSettingsLMDGroupBox", 0, 0, 433, 383);
-    VerificationSettingsLMDGroupBox->setTitle(QStringLiteral("Настройки поверки"));
-    VerificationSettingsLMDGroupBox->setCaptionColor(Blue);
-    VerificationSettingsLMDGroupBox->setFont(PixelFont("Arial", 18));
-    VerificationSettingsLMDGroupBox->setAlignment(Qt::AlignHCenter);
+        GroupBox(VerificationSettingLMDSimplePanel, "VerificationSettingsLMDGroupBox", 0, 0, 433, 383,
+                 QStringLiteral("Настройки поверки"), Blue, SansFont(18), true);
     Anchor(VerificationSettingsLMDGroupBox, true, true, true, true);
 
     VerifyTreeControlSimplePanel =
         Panel(VerificationSettingsLMDGroupBox, "VerifyTreeControlSimplePanel", 2, 294, 429, 87, TEdge::Offset);
-    VerifyTreeControlSimplePanel->setFont(PixelFont("Arial", 17));
+    VerifyTreeControlSimplePanel->setFont(SansFont(17));
     Anchor(VerifyTreeControlSimplePanel, true, false, true, true);
     QWidget* strip = VerifyTreeControlSimplePanel;
     VerifyTreeViewTitleLMDEdit = Make<QLineEdit>(strip, "VerifyTreeViewTitleLMDEdit", 2, 4, 425, 28);
-    VerifyTreeViewTitleLMDEdit->setFont(PixelFont("Arial", 17));
+    VerifyTreeViewTitleLMDEdit->setFont(SansFont(17));
     VerifyTreeViewTitleLMDEdit->setToolTip(QStringLiteral("Строка текущей позиции дерева настроек"));
     Anchor(VerifyTreeViewTitleLMDEdit, true, true, true, false);
     CollapseButton = Button(strip, "CollapseButton", 4, 33, 99, QStringLiteral("Свернуть"),
@@ -159,7 +154,7 @@ void TVerificationPageUi::setupUi(QWidget* page) {
     SaveToFileVerifyTreeViewButton = Button(strip, "SaveToFileVerifyTreeViewButton", 112, 60, 75,
                                             QStringLiteral("Запись"), QStringLiteral("Записать настроки в файл"));
     CfgFileNameEdit = Make<QLineEdit>(strip, "CfgFileNameEdit", 191, 48, 236, 25);
-    CfgFileNameEdit->setFont(PixelFont("Courier New", 15));
+    CfgFileNameEdit->setFont(MonoFont(15));
     CfgFileNameEdit->setLayoutDirection(Qt::LeftToRight);
     Anchor(CfgFileNameEdit, true, true, true, false);
 
@@ -167,11 +162,11 @@ void TVerificationPageUi::setupUi(QWidget* page) {
     Anchor(LMDSimplePanel4, true, false, true, true);
     StartVerificationLMDSpeedButton = Make<TSpeedButton>(LMDSimplePanel4, "StartVerificationLMDSpeedButton", 4, 6, 268, 51);
     StartVerificationLMDSpeedButton->setText(QStringLiteral("Старт  поверки"));
-    StartVerificationLMDSpeedButton->setFont(PixelFont("Arial", 30));
-    SetColor(StartVerificationLMDSpeedButton, QPalette::ButtonText, Green);
+    StartVerificationLMDSpeedButton->setFont(SansFont(30));
+    SetColor(StartVerificationLMDSpeedButton, QPalette::ButtonText, DarkGreen);
     StartVerificationLMDSpeedButton->setCursor(Qt::PointingHandCursor);
     EnaWriteLogFileLMDCheckBox = Make<QCheckBox>(LMDSimplePanel4, "EnaWriteLogFileLMDCheckBox", 280, 20, 160, 27);
     EnaWriteLogFileLMDCheckBox->setText(QStringLiteral("Log-файл"));
     EnaWriteLogFileLMDCheckBox->setToolTip(QStringLiteral("Управление записью  Log-файла"));
-    EnaWriteLogFileLMDCheckBox->setFont(PixelFont("Arial", 17));
+    EnaWriteLogFileLMDCheckBox->setFont(SansFont(17));
 }

@@ -1,6 +1,8 @@
 #include "ui/Zeb44AdcChannelFrame.h"
 
+#include "ui/DesignHelpers.h"
 #include "ui/Led.h"
+#include "ui/UiStyle.h"
 #include "ui/ValueEdit.h"
 
 #include <QCheckBox>
@@ -10,51 +12,34 @@
 #include <QLabel>
 #include <QTabWidget>
 
+using namespace design;
+using namespace style;
+
 namespace {
-
-QFont PixelFont(const char* family, int pixels, bool bold = false)
-{
-    QFont font(QString::fromLatin1(family));
-    font.setPixelSize(pixels);
-    font.setBold(bold);
-    return font;
-}
-
-const QColor Red(255, 0, 0);
-const QColor Green(0, 128, 0);
-const QColor Lime(0, 255, 0);
-
-// The face colour of windows and buttons, used for a lamp that shows nothing.
-QColor FaceColor(const QWidget* widget)
-{
-    return widget->palette().color(QPalette::Window);
-}
 
 void SetUnitLabel(QLabel* label, int left)
 {
     label->setGeometry(left, 10, 30, 19);
-    label->setFont(PixelFont("Arial", 15));
+    label->setFont(SansFont(15));
     label->setAlignment(Qt::AlignCenter);
-    QPalette pal = label->palette();
-    pal.setColor(QPalette::WindowText, Qt::black);
-    label->setPalette(pal);
+    SetColor(label, QPalette::WindowText, Qt::black);
     label->setText(QStringLiteral("кГц"));
 }
 
 void SetValueDisplay(TValueEdit* edit, int left, int width)
 {
     edit->setGeometry(left, 4, width, 34);
-    edit->setFont(PixelFont("Courier New", 27, true));
+    edit->setFont(MonoFont(27, true));
     edit->setAlignment(Qt::AlignCenter);
     edit->setFrame(true);
     QPalette pal = edit->palette();
     for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
         pal.setColor(group, QPalette::Base, Qt::black);
         pal.setColor(group, QPalette::Highlight, Qt::white);
-        pal.setColor(group, QPalette::HighlightedText, Green);
+        pal.setColor(group, QPalette::HighlightedText, DarkGreen);
     }
     edit->setPalette(pal);
-    edit->setTextColor(Lime);
+    edit->setTextColor(BrightGreen);
     edit->setText(QStringLiteral("CCCCCCCCC"));
 }
 
@@ -79,47 +64,31 @@ TZeb44AdcChannelFrame::TZeb44AdcChannelFrame(QWidget* owner, std::uint16_t chann
     // Design look of the frame: hidden until the window has placed it.
     setFrameShape(QFrame::NoFrame);
     setGeometry(0, 0, 857, 60);
-    setFont(PixelFont("Arial", 17));
+    setFont(SansFont(17));
     hide();
 
-    Zeb44AdcChannelLMDSimplePanel = new QFrame(this);
-    Zeb44AdcChannelLMDSimplePanel->setObjectName(QStringLiteral("Zeb44AdcChannelLMDSimplePanel"));
-    Zeb44AdcChannelLMDSimplePanel->setGeometry(0, 0, 713, 40);
-    Zeb44AdcChannelLMDSimplePanel->setFrameShape(QFrame::Panel);
-    Zeb44AdcChannelLMDSimplePanel->setFrameShadow(QFrame::Raised);
-    Zeb44AdcChannelLMDSimplePanel->setLineWidth(1);
+    // Qualified: in a frame's own members QFrame::Panel hides the helper.
+    Zeb44AdcChannelLMDSimplePanel = design::Panel(this, "Zeb44AdcChannelLMDSimplePanel", 0, 0, 713, 40, TEdge::Raised);
     QWidget* panel = Zeb44AdcChannelLMDSimplePanel;
 
-    ChannelNumberLMDCheckBox = new QCheckBox(panel);
-    ChannelNumberLMDCheckBox->setObjectName(QStringLiteral("ChannelNumberLMDCheckBox"));
-    ChannelNumberLMDCheckBox->setGeometry(4, 8, 100, 25);
-    ChannelNumberLMDCheckBox->setFont(PixelFont("Arial", 17, true));
+    ChannelNumberLMDCheckBox = Make<QCheckBox>(panel, "ChannelNumberLMDCheckBox", 4, 8, 100, 25);
+    ChannelNumberLMDCheckBox->setFont(SansFont(17, true));
 
-    InputRangeLMDComboBox = new QComboBox(panel);
-    InputRangeLMDComboBox->setObjectName(QStringLiteral("InputRangeLMDComboBox"));
-    InputRangeLMDComboBox->setGeometry(114, 7, 90, 27);
+    InputRangeLMDComboBox = Make<QComboBox>(panel, "InputRangeLMDComboBox", 114, 7, 90, 27);
     InputRangeLMDComboBox->setToolTip(QStringLiteral("Предел измерений"));
 
-    ComputationMethodLMDComboBox = new QComboBox(panel);
-    ComputationMethodLMDComboBox->setObjectName(QStringLiteral("ComputationMethodLMDComboBox"));
-    ComputationMethodLMDComboBox->setGeometry(217, 7, 80, 27);
+    ComputationMethodLMDComboBox = Make<QComboBox>(panel, "ComputationMethodLMDComboBox", 217, 7, 80, 27);
     ComputationMethodLMDComboBox->setToolTip(QStringLiteral("Режим измерений"));
     ComputationMethodLMDComboBox->addItems({QStringLiteral("   DC"), QStringLiteral("   AC")});
     ComputationMethodLMDComboBox->setMaxVisibleItems(2);
 
-    ComputationMethodLMDLabel = new QLabel(panel);
-    ComputationMethodLMDLabel->setObjectName(QStringLiteral("ComputationMethodLMDLabel"));
-    ComputationMethodLMDLabel->setGeometry(232, 8, 50, 26);
+    ComputationMethodLMDLabel = Make<QLabel>(panel, "ComputationMethodLMDLabel", 232, 8, 50, 26);
     ComputationMethodLMDLabel->setToolTip(QStringLiteral("Метод расчёта"));
     ComputationMethodLMDLabel->setFrameShape(QFrame::Box);
     ComputationMethodLMDLabel->setLineWidth(1);
-    ComputationMethodLMDLabel->setFont(PixelFont("Arial", 17));
+    ComputationMethodLMDLabel->setFont(SansFont(17));
     ComputationMethodLMDLabel->setAlignment(Qt::AlignCenter);
-    {
-        QPalette pal = ComputationMethodLMDLabel->palette();
-        pal.setColor(QPalette::WindowText, Qt::black);
-        ComputationMethodLMDLabel->setPalette(pal);
-    }
+    SetColor(ComputationMethodLMDLabel, QPalette::WindowText, Qt::black);
     ComputationMethodLMDLabel->setText(QStringLiteral("CCC"));
     // The label takes the list's place once a mode has been shown.
     ComputationMethodLMDLabel->hide();
@@ -140,12 +109,10 @@ TZeb44AdcChannelFrame::TZeb44AdcChannelFrame(QWidget* owner, std::uint16_t chann
     Value2LabLMDLabel->setObjectName(QStringLiteral("Value2LabLMDLabel"));
     SetUnitLabel(Value2LabLMDLabel, 653);
 
-    FlashLed = new TLed(panel);
-    FlashLed->setObjectName(QStringLiteral("FlashLed"));
-    FlashLed->setGeometry(684, 8, 22, 22);
+    FlashLed = Make<TLed>(panel, "FlashLed", 684, 8, 22, 22);
     FlashLed->setToolTip(QStringLiteral("Признак перегрузки канала"));
     FlashLed->setOnColor(FaceColor(this));
-    FlashLed->setOffColor(Lime);
+    FlashLed->setOffColor(BrightGreen);
     FlashLed->setValue(true);
 
     for (TValueEdit* edit : {Value1LMDEdit, Value2LMDEdit}) {
@@ -215,12 +182,12 @@ void TZeb44AdcChannelFrame::SetOverloadLed(std::uint8_t state)
     switch (state) {
     case NoOverload:
         FlashLed->setOnColor(Red);
-        FlashLed->setOffColor(Green);
+        FlashLed->setOffColor(DarkGreen);
         FlashLed->setValue(false);
         break;
     case Overload:
         FlashLed->setOnColor(Red);
-        FlashLed->setOffColor(Green);
+        FlashLed->setOffColor(DarkGreen);
         FlashLed->setValue(true);
         break;
     case Neutral:

@@ -94,7 +94,7 @@ TEST_F(CoefficientPageTest, AnEditIsKeptOnlyWhenNotLeftByTheDiscardingKeys) {
         Key(c.finalKey);
         EXPECT_FALSE(grid->EditorOpen());
         EXPECT_EQ(grid->Cell(1, 2), c.cellAfter);
-        if (c.rowAfter >= 0) EXPECT_EQ(grid->Row(), c.rowAfter);
+        if (c.rowAfter >= 0) { EXPECT_EQ(grid->Row(), c.rowAfter); }
         else EXPECT_GT(grid->Row(), 2);
         EXPECT_EQ(grid->Editing(), c.editingAfter);
     }

@@ -231,7 +231,7 @@ TEST_F(DiscoveryRunTest, FailedFullSearchesReportOnceAndLeaveTheSelectionUsable)
             StartServer(c.scenario);
         ShowAndDiscover();
         ExpectOneBox(c.text);
-        if (server) EXPECT_EQ(zebtest::OpenClientConnections(server->port()), 0);
+        if (server) { EXPECT_EQ(zebtest::OpenClientConnections(server->port()), 0); }
         EXPECT_EQ(form->Device().CrateOk(), false);
         EXPECT_EQ(form->Device().ModuleState(), TModuleState::None);
         EXPECT_EQ(form->Ui.ZebCratesComboBox->count(), 0);

@@ -1,7 +1,7 @@
 // The waveform and spectrum window against zebsim on a real X screen: opened from the
 // short-cut and from a value field, the peak and level of a 1 V RMS sine, the distortion
-// of a sine with a 1 % third harmonic, the reading equal to the main window's, the last
-// frame kept after the run, the window without a run, and a run that the window's
+// of a sine with a 1 % third harmonic, the reading equal to the main window's, round
+// ticks on the axes, the last frame kept after the run, the window without a run, and a run that the window's
 // opening, closing and reopening does not slow down.
 #include "DiscoveryFixture.h"
 
@@ -17,6 +17,7 @@
 #include <QLineSeries>
 #include <QScatterSeries>
 #include <QTest>
+#include <QValueAxis>
 
 #include <algorithm>
 #include <cmath>
@@ -34,6 +35,26 @@ const std::string Scenario = R"({"crates":[{"serial":"S1","type":30,"modules":[{
     {"amplitude":1.4142135623730951,"frequency":1000},
     {"amplitude":1.4142135623730951,"frequency":1000,
      "components":[{"amplitude":0.014142135623730951,"frequency":3000,"phase_deg":40}]}]}]}]})";
+
+// Every linear axis of a chart ticks at 1, 2 or 5 times a power of ten, from a multiple
+// of that step: the first one in its range.
+void ExpectRoundTicks(QChart* chart) {
+    for (QAbstractAxis* shown : chart->axes()) {
+        auto* axis = qobject_cast<QValueAxis*>(shown);
+        if (axis == nullptr) continue;
+        SCOPED_TRACE(axis->titleText().toStdString());
+        EXPECT_EQ(axis->tickType(), QValueAxis::TicksDynamic);
+        const double step = axis->tickInterval();
+        ASSERT_GT(step, 0.0);
+        const double mantissa = step / std::pow(10.0, std::floor(std::log10(step) + 1e-9));
+        EXPECT_TRUE(std::fabs(mantissa - 1.0) < 1e-9 || std::fabs(mantissa - 2.0) < 1e-9 || std::fabs(mantissa - 5.0) < 1e-9)
+            << step;
+        const double multiple = axis->tickAnchor() / step;
+        EXPECT_NEAR(multiple, std::round(multiple), 1e-6);
+        EXPECT_GE(axis->tickAnchor(), axis->min() - step * 1e-9);
+        EXPECT_LT(axis->tickAnchor() - step, axis->min());
+    }
+}
 
 class SignalViewTest : public DiscoveryTest {
 protected:
@@ -130,7 +151,7 @@ TEST_F(SignalViewTest, PeakLevelAndDistortionOfEachChannel) {
         EXPECT_NEAR(Number(View().PeakLevelValueLabel), 0.0, 0.05);
         EXPECT_NEAR(Number(View().ThdPercentValueLabel), c.thdPercent, 0.01);
         EXPECT_EQ(View().HarmonicsValueLabel->text(), QStringLiteral("9 (2-я … 10-я)"));
-        if (c.thdPercent > 0) EXPECT_NEAR(Number(View().ThdDbValueLabel), -40.0, 0.01);
+        if (c.thdPercent > 0) { EXPECT_NEAR(Number(View().ThdDbValueLabel), -40.0, 0.01); }
         // The view's frame is the one whose reading the main window shows now (both change
         // only in the run's per-frame step, and the view has taken every frame since).
         EXPECT_EQ(View().ReadingValueLabel->text(),
@@ -149,6 +170,13 @@ TEST_F(SignalViewTest, PeakLevelAndDistortionOfEachChannel) {
         EXPECT_GT(View().WaveformSeries->count(), 100);
         EXPECT_LE(View().WaveformSeries->count(), 2 * View().width());
         EXPECT_EQ(View().PeakSeries->count(), 1);
+        // 2^16 samples at 78125 Hz: 0 ... 838.8 ms, ticked every 100 ms.
+        ExpectRoundTicks(View().WaveformChartView->chart());
+        ExpectRoundTicks(View().SpectrumChartView->chart());
+        auto* time = qobject_cast<QValueAxis*>(View().WaveformChartView->chart()->axes(Qt::Horizontal).value(0));
+        ASSERT_NE(time, nullptr);
+        EXPECT_EQ(time->tickInterval(), 100.0);
+        EXPECT_EQ(time->tickAnchor(), 0.0);
     }
     // The run ends: the last frame stays, and the view says the run has stopped.
     const QString level = View().PeakLevelValueLabel->text();
