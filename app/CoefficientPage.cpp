@@ -3,6 +3,7 @@
 #include "app/CoefficientPage.h"
 
 #include "app/MessagePresenter.h"
+#include "ui/UiStyle.h"
 #include "ui/CoefficientPageUi.h"
 #include "ui/StringGrid.h"
 #include "ui/WrapButton.h"
@@ -13,9 +14,7 @@
 namespace {
 
 const QColor Grey(128, 128, 128);
-const QColor Maroon(128, 0, 0);
 const QColor LightYellow(255, 255, 208);
-const QColor FocusBlue(0, 0, 255);
 
 QFont PointFont(const char* family, int points, bool bold) {
     QFont font(QString::fromLatin1(family));
@@ -70,7 +69,7 @@ void TCoefficientPage::DrawCell(QObject* sender, int column, int row, const QRec
     QColor background = grid->palette().color(QPalette::Base);
     if (column == 0) {
         canvas->setFont(PointFont("Courier New", 12, true));
-        canvas->setPen(enabled ? Maroon : Grey);
+        canvas->setPen(enabled ? style::Maroon : Grey);
         background = LightYellow;
     } else {
         canvas->setFont(PointFont("Tahoma", 11, false));
@@ -79,7 +78,7 @@ void TCoefficientPage::DrawCell(QObject* sender, int column, int row, const QRec
     const QPen textPen = canvas->pen();
     canvas->fillRect(rect, background);
     const QRect inner = rect.adjusted(1, 1, -1, -1);
-    canvas->setPen(QPen(state.Focused ? FocusBlue : background, 1));
+    canvas->setPen(QPen(state.Focused ? style::Blue : background, 1));
     canvas->setBrush(Qt::NoBrush);
     canvas->drawRect(inner.adjusted(0, 0, -1, -1));  // a one-pixel outline on the inner rectangle
     canvas->setPen(textPen);

@@ -5,6 +5,7 @@
 #include "app/ApplicationTitle.h"
 #include "app/VersionInfo.h"
 #include "instrument/Zeb44Tables.h"
+#include "ui/UiStyle.h"
 #include "ui/MainFormUi.h"
 #include "ui/CircleShape.h"
 
@@ -16,8 +17,7 @@
 
 namespace {
 
-const QColor Green(0, 255, 0);
-const QColor Red(255, 0, 0);
+// The lamp of a crate whose data rate limits the ADC rate.
 const QColor Orange(255, 158, 62);
 
 // The system's button-face colour.
@@ -72,13 +72,13 @@ void TDeviceController::ShowDeviceStatus(const TDiscoveryRun& run, bool withDevi
             led->setBrushColor(Face());
             led->setToolTip("Статус ZEB крейта -> ???");
         } else if (run.Tables.CrateOk == 0) {
-            led->setBrushColor(Red);
+            led->setBrushColor(style::Red);
             led->setToolTip("Статус ZEB крейта -> BAD");
         } else if (run.Identity.CrateTypeCode == instrument::SlowCrateTypeCode) {
             led->setBrushColor(Orange);
             led->setToolTip(ThroughputNotice(crateName, moduleName));
         } else {
-            led->setBrushColor(Green);
+            led->setBrushColor(style::BrightGreen);
             led->setToolTip("Статус '" + crateName + "' крейта -> OK");
         }
     }
@@ -94,11 +94,11 @@ void TDeviceController::ShowDeviceStatus(const TDiscoveryRun& run, bool withDevi
                 led->setBrushColor(Face());
                 led->setToolTip("Статус модуля '?\?\?' -> ???");
             } else {
-                led->setBrushColor(identified ? Green : Red);
+                led->setBrushColor(identified ? style::BrightGreen : style::Red);
                 led->setToolTip(identified ? "Статус модуля '?\?\?' -> OK" : "Статус модуля '?\?\?' -> BAD");
             }
         } else {
-            led->setBrushColor(identified ? Green : Red);
+            led->setBrushColor(identified ? style::BrightGreen : style::Red);
             led->setToolTip("Статус модуля '" + moduleName + (identified ? "' -> OK" : "' -> BAD"));
         }
 

@@ -8,6 +8,7 @@
 #include "FormatFloat/DecimalSeparator.h"
 #include "FormatFloat/StrToFloat.h"
 #include "instrument/Zeb44Tables.h"
+#include "ui/UiStyle.h"
 #include "ui/EntryEdit.h"
 #include "ui/MainFormUi.h"
 #include "ui/RadioGroup.h"
@@ -22,7 +23,7 @@
 
 namespace {
 
-const QColor Unconfirmed(255, 0, 0);
+const QColor Unconfirmed = style::Red;
 const QColor Confirmed(0, 0, 0);
 const QString EntryErrorCaption = "Ошибка AdcRateLMDEditKeyPress()!!!";
 

@@ -4,6 +4,7 @@
 
 #include "app/MessagePresenter.h"
 #include "FormatFloat/FormatFloat.h"
+#include "ui/UiStyle.h"
 #include "ui/CaptionGroupBox.h"
 #include "ui/MainFormUi.h"
 #include "ui/SpeedButton.h"
@@ -17,9 +18,6 @@
 
 namespace {
 
-const QColor LimeText(0, 255, 0);
-const QColor RedText(255, 0, 0);
-const QColor StartGreen(0, 128, 0);
 const QString StartCaption = QStringLiteral("С   Т   А   Р   Т");
 const QString StopCaption = QStringLiteral("С   Т   О   П");
 const QString NoReading = QStringLiteral("--------");
@@ -293,7 +291,7 @@ void TMultimeterPage::ResetChannelFrame(int channel) {
     frame->InputRangeLMDComboBox->setCurrentIndex(-1);
     frame->ComputationMethodLMDComboBox->setCurrentIndex(-1);
     for (TValueEdit* value : {frame->Value1LMDEdit, frame->Value2LMDEdit}) {
-        value->setTextColor(LimeText);
+        value->setTextColor(style::BrightGreen);
         value->setText(NoReading);
     }
     frame->Value1LabLMDLabel->setText("");
@@ -363,12 +361,12 @@ run::TModuleParameters TMultimeterPage::ModuleParameters() const {
 void TMultimeterPage::BeginRun(run::TRunSettings& settings) {
     const TReentryGuard::TScope quiet = guard_.Hold();
     ui_.StartMultimeterLMDSpeedButton->setText(StopCaption);
-    SetButtonTextColor(ui_.StartMultimeterLMDSpeedButton, RedText);
+    SetButtonTextColor(ui_.StartMultimeterLMDSpeedButton, style::Red);
     ui_.VoltmeterValueLMDLabel->setText(QString());
     for (std::size_t c = 0; c < frames_.size(); ++c) {
         TZeb44AdcChannelFrame* frame = frames_[c];
         frame->Value1LMDEdit->setText(QString());
-        frame->Value1LMDEdit->setTextColor(LimeText);
+        frame->Value1LMDEdit->setTextColor(style::BrightGreen);
         frame->Value2LMDEdit->setText(QString());
         frame->SetOverloadLed(TZeb44AdcChannelFrame::Neutral);
         settings.ChannelMode[c] = frame->ComputationMethodLMDLabel->text() == "AC" ? computation::TChannelMode::Ac
@@ -388,7 +386,7 @@ void TMultimeterPage::FrameShown(const TShownFrame& shown) {
     for (std::size_t c = 0; c < frames_.size(); ++c) {
         TZeb44AdcChannelFrame* frame = frames_[c];
         const run::TChannelDisplay& display = displays[c];
-        const QColor colour = display.Overload ? RedText : LimeText;
+        const QColor colour = display.Overload ? style::Red : style::BrightGreen;
         using TKind = run::TChannelDisplay::TKind;
         frame->Value1LMDEdit->setText(Text(display.Value));
         frame->Value2LMDEdit->setText(Text(display.Frequency));
@@ -421,7 +419,7 @@ void TMultimeterPage::ShowOverloads(const run::TMeasurementRun& run) {
 void TMultimeterPage::EndRun() {
     const TReentryGuard::TScope quiet = guard_.Hold();
     ui_.StartMultimeterLMDSpeedButton->setText(StartCaption);
-    SetButtonTextColor(ui_.StartMultimeterLMDSpeedButton, StartGreen);
+    SetButtonTextColor(ui_.StartMultimeterLMDSpeedButton, style::DarkGreen);
     ui_.StartMultimeterLMDSpeedButton->setChecked(false);
     ui_.AcquisitionTimeLMDLabel->setText("-----");
 }

@@ -1,6 +1,7 @@
 #include "app/ReadingLog.h"
 
 #include "app/MessagePresenter.h"
+#include "ui/UiStyle.h"
 #include "ui/MainFormUi.h"
 
 #include <QAction>
@@ -13,12 +14,6 @@
 
 #include <chrono>
 
-namespace {
-
-const QColor Maroon(128, 0, 0);
-
-}  // namespace
-
 TReadingLog::TReadingLog(QWidget& window, TMainFormUi& ui) : QObject(&window), window_(window), ui_(ui) {
     QWidget* page = ui_.MultimeterLMDTabSheet;
     indicator_ = new QLabel(page);
@@ -28,7 +23,7 @@ TReadingLog::TReadingLog(QWidget& window, TMainFormUi& ui) : QObject(&window), w
     font.setBold(true);
     indicator_->setFont(font);
     QPalette palette = indicator_->palette();
-    palette.setColor(QPalette::WindowText, Maroon);
+    palette.setColor(QPalette::WindowText, style::Maroon);
     indicator_->setPalette(palette);
     indicator_->hide();
     QAction* item = ui_.ReadingLogMenuItem;
