@@ -138,8 +138,8 @@ public:
 
     // Settings file (load, save, defaults).
     // Values the window takes from the module section at each load.
-    std::string ComputationMethod = "fft";  // "fft" or "sum"
-    std::string AmplitudeType = "rms";      // "rms" or "amp"
+    computation::TMethod ComputationMethod = computation::TMethod::Spectral;
+    computation::TAmplitudeType AmplitudeType = computation::TAmplitudeType::Rms;
     double MaxAcquisitionTime = 1.0;        // seconds
     // Decimals shown per range (index = range index) and the display patterns built from them.
     std::array<uint16_t, 6> DcPrecision = settings::ModuleSettings{}.dcPrecision;

@@ -142,9 +142,9 @@ bool TMainForm::LoadModuleSettings(const inifile::TIniFile* settingsFile) {
     const settings::ModuleControls controls = settings::ResolveModuleControls(stored);
 
     ComputationMethod = stored.computationMethod;
-    Ui.ComputationModeLabLMDLabel->setText(QString::fromStdString(ComputationMethod));
+    Ui.ComputationModeLabLMDLabel->setText(QString::fromLatin1(computation::MethodText(ComputationMethod)));
     AmplitudeType = stored.amplitudeType;
-    Ui.AmplitudeTypeLabLMDLabel->setText(QString::fromStdString(AmplitudeType));
+    Ui.AmplitudeTypeLabLMDLabel->setText(QString::fromLatin1(computation::AmplitudeTypeText(AmplitudeType)));
     Ui.AdcRateComboBox->setCurrentIndex(controls.adcRateIndex);
     MaxAcquisitionTime = stored.maxAcquisitionTime;
     for (std::size_t r = 0; r < DcFormat.size(); ++r) {

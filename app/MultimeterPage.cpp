@@ -138,7 +138,7 @@ void TMainForm::ApplyChannelMode(int channel, int connectionMode, int measuringM
     frame->ShowComputationMethod(connectionMode, measuringModeIndex);
     const bool ac = frame->ComputationMethodLMDLabel->text() == "AC";
     // A frequency is shown for AC only, and only the spectral method finds one.
-    const bool frequency = ac && ComputationMethod == "fft";
+    const bool frequency = ac && ComputationMethod == computation::TMethod::Spectral;
     const bool ticked = frame->ChannelNumberLMDCheckBox->isChecked();
     frame->Value1LMDEdit->setEnabled(ticked);
     frame->Value1LabLMDLabel->setEnabled(ticked);

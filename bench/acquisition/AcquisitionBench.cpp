@@ -54,8 +54,8 @@ run::TModuleParameters Parameters(int channels) {
 
 run::TRunSettings Settings(const std::string& method, double maxTime) {
     run::TRunSettings s;
-    s.ComputationMethod = method;
-    s.AmplitudeType = "rms";
+    s.ComputationMethod = computation::MethodFromText(method);
+    s.AmplitudeType = computation::TAmplitudeType::Rms;
     s.MaxAcquisitionTime = maxTime;
     s.ChannelMode.fill(computation::TChannelMode::Ac);
     s.RangeIndex.fill(RangeIndex);

@@ -44,7 +44,7 @@ TEST_F(MultimeterPageTest, CutOffShowsAcEverywhereAndAFrequencyOnlyWithTheSpectr
         EXPECT_EQ(Frame(i).Value2LMDEdit->text(), "--------");
         EXPECT_EQ(Frame(i).Value1LabLMDLabel->text(), "мВ");
     }
-    form->ComputationMethod = "sum";
+    form->ComputationMethod = computation::TMethod::WeightedSum;
     ConnectionMode().setCurrentIndex(0);
     ConnectionMode().setCurrentIndex(1);
     for (int i = 0; i < 4; ++i) {

@@ -173,17 +173,19 @@ bool ApplyOption(const std::string& name, const std::string& value, TCliOptions&
         }
         o.MeasuringMode = value == "ac" ? 1 : 0;
     } else if (name == "--method") {
-        if (value != "fft" && value != "sum") {
+        computation::TMethod method{};
+        if (!computation::ParseMethod(value, method)) {
             error = "неверный метод (нужно fft или sum): " + value;
             return false;
         }
-        o.Method = value;
+        o.Method = method;
     } else if (name == "--amplitude") {
-        if (value != "rms" && value != "amp") {
+        computation::TAmplitudeType amplitude{};
+        if (!computation::ParseAmplitudeType(value, amplitude)) {
             error = "неверный тип амплитуды (нужно rms или amp): " + value;
             return false;
         }
-        o.Amplitude = value;
+        o.Amplitude = amplitude;
     } else if (name == "--time") {
         double seconds = 0;
         if (!ParseNumber(value, seconds) || seconds <= 0) {

@@ -89,11 +89,10 @@ bool ParseMeasureOptions(int argc, const char* const* argv, TMeasureOptions& opt
                 return false;
             }
         } else {
-            if (value != "rms" && value != "amp") {
+            if (!computation::ParseAmplitudeType(value, options.Amplitude)) {
                 error = "неверный тип амплитуды (нужно rms или amp): " + value;
                 return false;
             }
-            options.Amplitude = computation::AmplitudeTypeFromText(value);
         }
     }
     if (!haveInput) {
