@@ -1,6 +1,7 @@
 #pragma once
 
 #include "run/MeasurementRun.h"
+#include "run/RunLoop.h"
 #include "run/ModuleConfiguration.h"
 
 #include <array>
@@ -23,12 +24,9 @@ struct AcquisitionMessageDialogPars {
     std::string Message;
 };
 
-// What the window hands a run at its start.
-struct TAcquisitionStart {
-    run::TRunSettings Settings;        // the operator's settings, copied once per run
-    uint8_t CrateTypeCode = 0;         // of the selected crate, as discovery found it
-    std::string ModuleName;            // as the module record holds it
-};
+// What the window hands a run at its start: the operator's settings (copied once
+// per run), the crate type as discovery found it and the module name of the record.
+using TAcquisitionStart = run::TRunStart;
 
 class TAcquisitionWindow {
 public:

@@ -2,7 +2,6 @@
 
 #include "FormatFloat/DecimalSeparator.h"
 #include "FormatFloat/StrToFloat.h"
-#include "run/RunMessages.h"
 
 #include <chrono>
 #include <thread>
@@ -31,59 +30,65 @@ void TMainThread::StartRun() {
     ProcessingFunctions[0] = [this] { MultimeterLoop(); };
 }
 
-bool TMainThread::Passed(const run::TStepResult& step) {
-    if (step.Kind == run::TStepResult::TKind::Failed) {
-        MessageText = step.Message;
-        Synchronize([this] { ShowThreadMessage(); });
-    }
-    return step.Ok();
+bool TMainThread::Over() const { return ErrorFlag.load() != 0 || Terminated(); }
+
+void TMainThread::BeginRun(run::TRunStart& start) {
+    Synchronize([this] { window_.BeginAcquisition(RunStart); });
+    start = RunStart;
 }
 
-void TMainThread::PrepareRun(run::TMeasurementRun& run) {
-    const auto over = [this] { return ErrorFlag.load() != 0 || Terminated(); };
-    Synchronize([this] { window_.BeginAcquisition(RunStart); });
-    run.Begin(RunStart.Settings);
-    if (over()) return;
-    SleepUnlessTerminated(50);
-    run::TModuleParameters parameters;
+void TMainThread::ReadParameters(run::TModuleParameters& parameters) {
     Synchronize([this, &parameters] { window_.ReadModuleParameters(parameters); });
-    if (!Passed(run.ConfigureModule(parameters)) || over()) return;
+}
+
+void TMainThread::Configured(const run::TMeasurementRun& run) {
     const double milliseconds = run.Geometry().FrameMilliseconds();
     Synchronize([this, milliseconds] { window_.ShowAcquisitionTime(milliseconds); });
-    SleepUnlessTerminated(50);
-    if (over() || !Passed(run.CheckThroughput(RunStart.CrateTypeCode, RunStart.ModuleName))) return;
-    Passed(run.PrepareBuffers());
+}
+
+std::array<bool, 4> TMainThread::TickedChannels() {
+    std::array<bool, 4> ticked{};
+    for (int c = 0; c < 4; ++c) ticked[c] = window_.ChannelTicked(c);
+    return ticked;
+}
+
+void TMainThread::FrameDone(const run::TMeasurementRun& run) {
+    Synchronize([this, &run] { window_.ShowValues(run); });
+    SleepUnlessTerminated(100);
+    Synchronize([this, &run] { window_.ShowOverloads(run); });
+}
+
+void TMainThread::StepDone(run::TRunStep, const run::TStepResult& result) {
+    if (result.Kind != run::TStepResult::TKind::Failed) return;
+    MessageText = result.Message;
+    Synchronize([this] { ShowThreadMessage(); });
+}
+
+void TMainThread::Pause(run::TRunPause pause) {
+    // The pause after StopModule lets the module settle after an error; a stop
+    // request cuts every pause short.
+    switch (pause) {
+    case run::TRunPause::AfterBegin:
+    case run::TRunPause::AfterConfigure:
+        SleepUnlessTerminated(50);
+        break;
+    case run::TRunPause::BeforeFrames:
+    case run::TRunPause::BeforeRelease:
+        SleepUnlessTerminated(100);
+        break;
+    }
+}
+
+void TMainThread::Finish(const std::function<void()>& release) {
+    Synchronize([this, &release] {
+        release();
+        window_.EndAcquisition();
+    });
 }
 
 void TMainThread::MultimeterLoop() {
     run::TMeasurementRun run(window_.AcquisitionModuleRecord(), TerminateFlag());
-    const auto over = [this] { return ErrorFlag.load() != 0 || Terminated(); };
-    try {
-        PrepareRun(run);
-        SleepUnlessTerminated(100);
-        while (!over()) {
-            if (!Passed(run.AcquireFrame()) || Terminated()) break;
-            if (!Passed(run.ConvertFrame()) || Terminated()) break;
-            std::array<bool, 4> ticked{};
-            for (int c = 0; c < 4; ++c) ticked[c] = window_.ChannelTicked(c);
-            if (!Passed(run.ComputeChannels(ticked)) || over()) break;
-            Synchronize([this, &run] { window_.ShowValues(run); });
-            SleepUnlessTerminated(100);
-            Synchronize([this, &run] { window_.ShowOverloads(run); });
-        }
-    } catch (...) {
-        MessageText = run::messages::LoopException;
-        Synchronize([this] { ShowThreadMessage(); });
-    }
-    // Every run ends with the module stopped and its buffer cleared, even a
-    // run stopped in the middle of a frame.
-    Passed(run.StopModule());
-    // The pause lets the module settle after an error; a stop request skips it.
-    SleepUnlessTerminated(100);
-    Synchronize([this, &run] {
-        run.Release();
-        window_.EndAcquisition();
-    });
+    run::RunMeasurement(run, *this);
 }
 
 void TMainThread::RunGuarded(const std::function<void()>& work) {

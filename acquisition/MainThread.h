@@ -2,6 +2,7 @@
 
 #include "acquisition/AcquisitionWindow.h"
 #include "run/MeasurementRun.h"
+#include "run/RunLoop.h"
 #include "Threads/WorkerThread.h"
 
 #include <array>
@@ -13,9 +14,10 @@
 // The acquisition thread: runs one measurement run (the processing function of
 // ProcessingIndex), then waits for its stop request. The window owns the object:
 // it requests termination, waits for the end and deletes it. The work of a frame
-// is the run library's; this class orders the steps, hands the window steps to
-// the GUI thread and turns every failure into the run's one message.
-class TMainThread : public Threads::TWorkerThread {
+// and their order are the run library's (run::RunMeasurement); this class is the
+// run's observer: it hands the window steps to the GUI thread, pauses between
+// steps and turns every failure into the run's one message.
+class TMainThread : public Threads::TWorkerThread, private run::TRunObserver {
 public:
     using MESSAGE_DIALOG_PARS = AcquisitionMessageDialogPars;
     // A processing function bound to this thread object.
@@ -58,13 +60,24 @@ protected:
 private:
     // Clears ErrorFlag, marks the thread running and fills ProcessingFunctions.
     void StartRun();
-    // The four-channel voltmeter: preparation, frames, clean-up.
+    // The four-channel voltmeter: one run::RunMeasurement with this thread as observer.
     void MultimeterLoop();
-    // The run's start on the GUI thread, module configuration, throughput check,
-    // buffers and window. Ends early on a message or the stop request.
-    void PrepareRun(run::TMeasurementRun& run);
-    // Shows a failed step's message (the run's first only); true when the step went on.
-    bool Passed(const run::TStepResult& step);
+    // Whether the run is over for the window: a message shown or the stop request.
+    bool Over() const;
+
+    // The run's observer (run/RunLoop.h): the window's steps on the GUI thread.
+    void BeginRun(run::TRunStart& start) override;
+    void ReadParameters(run::TModuleParameters& parameters) override;
+    void Configured(const run::TMeasurementRun& run) override;
+    std::array<bool, 4> TickedChannels() override;
+    // The values, 100 ms later the overload indicators.
+    void FrameDone(const run::TMeasurementRun& run) override;
+    // Shows a failed step's message (the run's first only).
+    void StepDone(run::TRunStep step, const run::TStepResult& result) override;
+    bool Ended() override { return Over(); }
+    void Pause(run::TRunPause pause) override;
+    // The buffers are released on the GUI thread, together with the window's end of the run.
+    void Finish(const std::function<void()>& release) override;
 
     TAcquisitionWindow& window_;
 };

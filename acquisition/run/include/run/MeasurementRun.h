@@ -41,10 +41,8 @@ struct TStepResult {
 // One measurement run of an open ZEB44 as a four-channel voltmeter, without any
 // window: the module configuration and frame geometry, the throughput check, the
 // buffers and analysis window, and per frame the acquisition, the conversion to volts
-// and the computation of every channel. A front end calls the steps in this order:
-//   Begin, ConfigureModule, CheckThroughput, PrepareBuffers,
-//   then per frame AcquireFrame, ConvertFrame, ComputeChannels,
-//   and at the end, whatever happened, StopModule and Release.
+// and the computation of every channel. The steps are valid only in the order in which
+// run::RunMeasurement (run/RunLoop.h) calls them; a front end runs them through it.
 // A step that fails ends the run; its message is the operator's text. The stop flag
 // (set from another thread) ends a frame at its next receive block and the
 // computation at its next check. After PrepareBuffers no step allocates.
