@@ -2,18 +2,18 @@
 
 #include "run/MeasurementRun.h"
 #include "run/ModuleConfiguration.h"
+#include "run/RunLoop.h"
 
 #include "Threads/ReportingThread.h"
 
 #include <cstdint>
 #include <string>
 
-// What the window hands a run at its start.
-struct TAcquisitionStart {
-    run::TRunSettings Settings;          // the operator's settings, copied once per run
-    run::TModuleParameters Parameters;   // the page's parameters for the module configuration
-    uint8_t CrateTypeCode = 0;           // of the selected crate, as discovery found it
-    std::string ModuleName;              // as the module record holds it
+// What the window hands a run at its start: the run's start (the operator's
+// settings, the crate type, the module name) and the page's parameters for the
+// module configuration.
+struct TAcquisitionStart : run::TRunStart {
+    run::TModuleParameters Parameters;
 };
 
 // What of a run the window shows, step by step.

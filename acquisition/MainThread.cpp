@@ -2,7 +2,6 @@
 
 #include "FormatFloat/DecimalSeparator.h"
 #include "FormatFloat/StrToFloat.h"
-#include "run/RunMessages.h"
 
 #include <chrono>
 #include <thread>
@@ -22,54 +21,61 @@ void TMainThread::StartRun() {
     ProcessingFunctions[0] = [this] { MultimeterLoop(); };
 }
 
-bool TMainThread::Passed(const run::TStepResult& step) {
-    if (step.Kind == run::TStepResult::TKind::Failed) {
-        Report(step.Message);
-    }
-    return step.Ok();
+bool TMainThread::Over() const { return Reported() || Terminated(); }
+
+void TMainThread::BeginRun(run::TRunStart& start) {
+    Synchronize([this] { window_.BeginAcquisition(RunStart); });
+    start = RunStart;
 }
 
-void TMainThread::PrepareRun(run::TMeasurementRun& run) {
-    const auto over = [this] { return ErrorFlag.load() != 0 || Terminated(); };
-    Synchronize([this] { window_.BeginAcquisition(RunStart); });
-    run.Begin(RunStart.Settings);
-    if (over()) return;
-    SleepUnlessTerminated(50);
-    if (!Passed(run.ConfigureModule(RunStart.Parameters)) || over()) return;
+void TMainThread::ReadParameters(run::TModuleParameters& parameters) { parameters = RunStart.Parameters; }
+
+void TMainThread::Configured(const run::TMeasurementRun& run) {
     Synchronize([this, &run] { window_.ShowRun(run, TRunView::FrameTime); });
-    SleepUnlessTerminated(50);
-    if (over() || !Passed(run.CheckThroughput(RunStart.CrateTypeCode, RunStart.ModuleName))) return;
-    Passed(run.PrepareBuffers());
+}
+
+std::array<bool, 4> TMainThread::TickedChannels() {
+    const uint8_t mask = tickedChannels_.load();
+    std::array<bool, 4> ticked{};
+    for (int c = 0; c < 4; ++c) ticked[c] = (mask & (1u << c)) != 0;
+    return ticked;
+}
+
+void TMainThread::FrameDone(const run::TMeasurementRun& run) {
+    Synchronize([this, &run] { window_.ShowRun(run, TRunView::Values); });
+    SleepUnlessTerminated(100);
+    Synchronize([this, &run] { window_.ShowRun(run, TRunView::Overloads); });
+}
+
+void TMainThread::StepDone(run::TRunStep, const run::TStepResult& result) {
+    if (result.Kind == run::TStepResult::TKind::Failed) Report(result.Message);
+}
+
+void TMainThread::Pause(run::TRunPause pause) {
+    // The pause after StopModule lets the module settle after an error; a stop
+    // request cuts every pause short.
+    switch (pause) {
+    case run::TRunPause::AfterBegin:
+    case run::TRunPause::AfterConfigure:
+        SleepUnlessTerminated(50);
+        break;
+    case run::TRunPause::BeforeFrames:
+    case run::TRunPause::BeforeRelease:
+        SleepUnlessTerminated(100);
+        break;
+    }
+}
+
+void TMainThread::Finish(const std::function<void()>& release) {
+    Synchronize([this, &release] {
+        release();
+        window_.EndAcquisition();
+    });
 }
 
 void TMainThread::MultimeterLoop() {
     run::TMeasurementRun run(module_, TerminateFlag());
-    const auto over = [this] { return ErrorFlag.load() != 0 || Terminated(); };
-    try {
-        PrepareRun(run);
-        SleepUnlessTerminated(100);
-        while (!over()) {
-            if (!Passed(run.AcquireFrame()) || Terminated()) break;
-            if (!Passed(run.ConvertFrame()) || Terminated()) break;
-            std::array<bool, 4> ticked{};
-            for (int c = 0; c < 4; ++c) ticked[c] = Ticked(c);
-            if (!Passed(run.ComputeChannels(ticked)) || over()) break;
-            Synchronize([this, &run] { window_.ShowRun(run, TRunView::Values); });
-            SleepUnlessTerminated(100);
-            Synchronize([this, &run] { window_.ShowRun(run, TRunView::Overloads); });
-        }
-    } catch (...) {
-        Report(run::messages::LoopException);
-    }
-    // Every run ends with the module stopped and its buffer cleared, even a
-    // run stopped in the middle of a frame.
-    Passed(run.StopModule());
-    // The pause lets the module settle after an error; a stop request skips it.
-    SleepUnlessTerminated(100);
-    Synchronize([this, &run] {
-        run.Release();
-        window_.EndAcquisition();
-    });
+    run::RunMeasurement(run, *this);
 }
 
 void TMainThread::RunGuarded(const std::function<void()>& work) {
@@ -87,7 +93,7 @@ void TMainThread::Execute() {
     try {
         RunGuarded([this] {
             StartRun();
-            if (ErrorFlag.load() != 0) return;
+            if (Reported()) return;
             const TProcessingFunction* entry =
                 ProcessingIndex < ProcessingFunctions.size() ? &ProcessingFunctions[ProcessingIndex] : nullptr;
             if (entry != nullptr && *entry) {

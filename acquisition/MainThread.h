@@ -2,6 +2,7 @@
 
 #include "acquisition/AcquisitionWindow.h"
 #include "run/MeasurementRun.h"
+#include "run/RunLoop.h"
 #include "Threads/ReportingThread.h"
 
 #include "zeb44api.h"
@@ -14,10 +15,11 @@
 
 // The acquisition thread: runs one measurement run (the processing function of
 // ProcessingIndex), then waits for its stop request. The window owns the object:
-// it requests termination, waits for the end and deletes it. The work of a frame
-// is the run library's; this class hands the window steps to the GUI thread and
-// turns every failure into the run's one message.
-class TMainThread : public Threads::TReportingThread {
+// it requests termination, waits for the end and deletes it. The run's steps
+// and their order are the run library's (run::RunMeasurement); this class is the
+// run's observer: it hands the window steps to the GUI thread, paces the frames
+// for the eye and turns every failure into the run's one message.
+class TMainThread : public Threads::TReportingThread, private run::TRunObserver {
 public:
     // A processing function bound to this thread object.
     using TProcessingFunction = std::function<void()>;
@@ -54,15 +56,24 @@ protected:
 private:
     // Clears ErrorFlag, marks the thread running and fills ProcessingFunctions.
     void StartRun();
-    // The four-channel voltmeter: preparation, frames, clean-up.
+    // The four-channel voltmeter: run::RunMeasurement with this thread as its observer.
     void MultimeterLoop();
-    // The run's start on the GUI thread, module configuration, throughput check,
-    // buffers and window. Ends early on a message or the stop request.
-    void PrepareRun(run::TMeasurementRun& run);
-    // Shows a failed step's message (the run's first only); true when the step went on.
-    bool Passed(const run::TStepResult& step);
-    // Whether channel c is ticked now.
-    bool Ticked(int channel) const { return (tickedChannels_.load() & (1u << channel)) != 0; }
+    // A message was shown or the stop was requested.
+    bool Over() const;
+
+    // The run's observer.
+    void BeginRun(run::TRunStart& start) override;
+    void ReadParameters(run::TModuleParameters& parameters) override;
+    void Configured(const run::TMeasurementRun& run) override;
+    std::array<bool, 4> TickedChannels() override;
+    // The values, 100 ms for the eye, then the overload lamps.
+    void FrameDone(const run::TMeasurementRun& run) override;
+    // The run's first failure is its message.
+    void StepDone(run::TRunStep step, const run::TStepResult& result) override;
+    bool Ended() override { return Over(); }
+    void Pause(run::TRunPause pause) override;
+    // Release and the window's end of the run, on the GUI thread.
+    void Finish(const std::function<void()>& release) override;
 
     TAcquisitionWindow& window_;
     ModuleRecord& module_;

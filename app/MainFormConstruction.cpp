@@ -97,7 +97,7 @@ TMainForm::TMainForm(QWidget* owner) : QMainWindow(owner), guard_(std::make_uniq
         const TReentryGuard::TScope quiet = guard_->Hold();
         const auto stopRun = [this] { acquisition_->StopMainThread(); };
         multimeterPage_ = std::make_unique<TMultimeterPage>(
-            Ui, this, *guard_, [this] { return settings_->Current().computationMethod == "fft"; }, stopRun);
+            Ui, this, *guard_, [this] { return settings_->Current().computationMethod == computation::TMethod::Spectral; }, stopRun);
         coefficientPage_ = std::make_unique<TCoefficientPage>(Ui.CoefficientPage, this);
         settings_ = std::make_unique<TSettingsController>(Ui, this, *guard_, *multimeterPage_, *coefficientPage_,
                                                           [this] { return device_->Selection(); });

@@ -101,8 +101,8 @@ bool TSettingsController::LoadSettings(const inifile::TIniFile* file, bool modul
 bool TSettingsController::LoadModuleSettings(const inifile::TIniFile* file) {
     if (file == nullptr) return false;
     current_ = settings::ReadModuleSettings(*file);
-    ui_.ComputationModeLabLMDLabel->setText(QString::fromStdString(current_.computationMethod));
-    ui_.AmplitudeTypeLabLMDLabel->setText(QString::fromStdString(current_.amplitudeType));
+    ui_.ComputationModeLabLMDLabel->setText(QString::fromLatin1(computation::MethodText(current_.computationMethod)));
+    ui_.AmplitudeTypeLabLMDLabel->setText(QString::fromLatin1(computation::AmplitudeTypeText(current_.amplitudeType)));
     page_.ApplyControls(settings::ResolveModuleControls(current_), current_.allChannels);
     return true;
 }

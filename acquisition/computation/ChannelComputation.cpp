@@ -27,20 +27,40 @@ bool Stopped(const StopFlag* stop)
 
 bool ParseMethod(std::string_view text, TMethod& method)
 {
-    if (text == "fft") {
-        method = TMethod::Spectral;
-        return true;
+    if (text != MethodText(TMethod::Spectral) && text != MethodText(TMethod::WeightedSum)) {
+        return false;
     }
-    if (text == "sum") {
-        method = TMethod::WeightedSum;
-        return true;
+    method = MethodFromText(text);
+    return true;
+}
+
+bool ParseAmplitudeType(std::string_view text, TAmplitudeType& amplitude)
+{
+    if (text != AmplitudeTypeText(TAmplitudeType::Rms) && text != AmplitudeTypeText(TAmplitudeType::Peak)) {
+        return false;
     }
-    return false;
+    amplitude = AmplitudeTypeFromText(text);
+    return true;
+}
+
+TMethod MethodFromText(std::string_view text)
+{
+    return text == MethodText(TMethod::Spectral) ? TMethod::Spectral : TMethod::WeightedSum;
 }
 
 TAmplitudeType AmplitudeTypeFromText(std::string_view text)
 {
-    return text == "rms" ? TAmplitudeType::Rms : TAmplitudeType::Peak;
+    return text == AmplitudeTypeText(TAmplitudeType::Rms) ? TAmplitudeType::Rms : TAmplitudeType::Peak;
+}
+
+std::string_view MethodText(TMethod method)
+{
+    return method == TMethod::Spectral ? "fft" : "sum";
+}
+
+std::string_view AmplitudeTypeText(TAmplitudeType amplitude)
+{
+    return amplitude == TAmplitudeType::Rms ? "rms" : "amp";
 }
 
 double WindowSum(std::size_t n)

@@ -15,14 +15,7 @@ using computation::TMethod;
 TMeasurementRun::TMeasurementRun(ModuleRecord& module, const std::atomic<bool>& stop)
     : module_(module), stop_(stop) {}
 
-void TMeasurementRun::Begin(const TRunSettings& settings) {
-    settings_ = settings;
-    if (!computation::ParseMethod(settings_.ComputationMethod, method_) || method_ != TMethod::Spectral) {
-        method_ = TMethod::WeightedSum;
-        settings_.ComputationMethod = "sum";
-    }
-    amplitude_ = computation::AmplitudeTypeFromText(settings_.AmplitudeType);
-}
+void TMeasurementRun::Begin(const TRunSettings& settings) { settings_ = settings; }
 
 TStepResult TMeasurementRun::ConfigureModule(const TModuleParameters& parameters, std::uint64_t memoryLimit) {
     std::string message;
@@ -35,7 +28,7 @@ TStepResult TMeasurementRun::ConfigureModule(const TModuleParameters& parameters
     if (ZEB44_SetConfig(&module_) != 0) return TStepResult::Failure(messages::SetConfigFailed);
     if (geometry_.ActiveChannels == 0) return TStepResult::Failure(messages::NoActiveChannel);
     const double frequency = instrument::AdcRates[parameters.AdcRateIndex].Frequency;
-    if (!ComputeFrameGeometry(frequency, method_, settings_.MaxAcquisitionTime, memoryLimit, geometry_, message))
+    if (!ComputeFrameGeometry(frequency, Method(), settings_.MaxAcquisitionTime, memoryLimit, geometry_, message))
         return TStepResult::Failure(message);
     return TStepResult::Done();
 }
@@ -52,7 +45,7 @@ TStepResult TMeasurementRun::PrepareBuffers() {
     std::string message;
     if (!buffers_.Allocate(geometry_.FrameWords, n, message)) return TStepResult::Failure(message);
     std::fill_n(buffers_.Window(), n, 0.0);
-    if (method_ == TMethod::WeightedSum) {
+    if (Method() == TMethod::WeightedSum) {
         // The weighted sum keeps its own copy of the window's coefficients.
         if (!BuildAnalysisWindow(buffers_.Window(), n, &stop_) || StopRequested()) return TStepResult::StoppedByRequest();
         windowSum_ = computation::WindowSum(n);
@@ -110,13 +103,13 @@ TStepResult TMeasurementRun::ComputeChannels(const std::array<bool, 4>& ticked) 
         if (StopRequested()) return TStepResult::StoppedByRequest();
         const computation::TChannelMode mode = settings_.ChannelMode[c];
         TChannelStatus status;
-        if (method_ == TMethod::Spectral) {
+        if (Method() == TMethod::Spectral) {
             status = computation::ComputeSpectral(*buffers_.Fft(), buffers_.DataPerChannel(), buffers_.Window(),
                                                   buffers_.FftAdcDataPerChannel(), geometry_.AdcFrequency,
-                                                  windowPower_, mode, amplitude_, &stop_, results_[c]);
+                                                  windowPower_, mode, Amplitude(), &stop_, results_[c]);
         } else {
             status = computation::ComputeWeightedSum(buffers_.DataPerChannel(), buffers_.Window(), n, windowSum_, mode,
-                                                     amplitude_, results_[c]);
+                                                     Amplitude(), results_[c]);
         }
         if (status == TChannelStatus::NoSignal) return TStepResult::Failure(std::string(computation::NoSignalMessage));
         if (status == TChannelStatus::Stopped || StopRequested()) return TStepResult::StoppedByRequest();

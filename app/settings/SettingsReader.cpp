@@ -25,8 +25,12 @@ DiscoverySettings ReadDiscoverySettings(const inifile::TIniFile& file) {
 ModuleSettings ReadModuleSettings(const inifile::TIniFile& file) {
     const std::string_view section = kModuleSection;
     ModuleSettings s;
-    s.computationMethod = file.ReadString(section, kComputationMethodKey, "fft");
-    s.amplitudeType = file.ReadString(section, kAmplitudeTypeKey, "rms");
+    // The run's rule for texts it does not know: a method other than "fft" sums, an
+    // amplitude other than "rms" is the peak.
+    s.computationMethod = computation::MethodFromText(
+        file.ReadString(section, kComputationMethodKey, computation::MethodText(s.computationMethod)));
+    s.amplitudeType = computation::AmplitudeTypeFromText(
+        file.ReadString(section, kAmplitudeTypeKey, computation::AmplitudeTypeText(s.amplitudeType)));
     s.adcRateIndex = file.ReadInteger(section, kAdcRateIndexKey, instrument::DefaultAdcRateIndex);
     s.maxAcquisitionTime = file.ReadFloat(section, kMaxAcquisitionTimeKey, 1.0);
     for (int r = 0; r < kRangeCount; ++r) {

@@ -54,8 +54,9 @@ IniStatus WriteDefaultApplicationSettings(TIniFile& file) {
 
 IniStatus WriteDefaultModuleSettings(TIniFile& file) {
     WriteGroup group(file, kModuleSection);
-    group.Text(kComputationMethodKey, "fft");
-    group.Text(kAmplitudeTypeKey, "rms");
+    const ModuleSettings defaults;
+    group.Text(kComputationMethodKey, computation::MethodText(defaults.computationMethod));
+    group.Text(kAmplitudeTypeKey, computation::AmplitudeTypeText(defaults.amplitudeType));
     group.Float(kMaxAcquisitionTimeKey, 1.0);
     group.Integer(kAdcRateIndexKey, instrument::DefaultAdcRateIndex);
     group.Bool(kAllChannelsKey, true);
@@ -65,7 +66,6 @@ IniStatus WriteDefaultModuleSettings(TIniFile& file) {
     group.Integer(kConnectionModeKey, 0);
     group.Integer(kCommonMethodKey, 0);
     for (int i = 0; i < kChannelCount; ++i) group.Integer(ChannelKey(kChannelMethodPrefix, i), 0);
-    const ModuleSettings defaults;
     for (int r = 0; r < kRangeCount; ++r) {
         group.Integer(PrecisionKey(r, PrecisionKind::Dc), defaults.dcPrecision[r]);
         group.Integer(PrecisionKey(r, PrecisionKind::Ac), defaults.acPrecision[r]);

@@ -54,22 +54,38 @@ run::TModuleParameters Parameters(int channels) {
 
 run::TRunSettings Settings(const std::string& method, double maxTime) {
     run::TRunSettings s;
-    s.ComputationMethod = method;
-    s.AmplitudeType = "rms";
+    s.ComputationMethod = computation::MethodFromText(method);
+    s.AmplitudeType = computation::TAmplitudeType::Rms;
     s.MaxAcquisitionTime = maxTime;
     s.ChannelMode.fill(computation::TChannelMode::Ac);
     s.RangeIndex.fill(RangeIndex);
     return s;
 }
 
-bool PrepareRun(run::TMeasurementRun& measurement, const run::TRunSettings& settings,
-                const run::TModuleParameters& parameters, std::string& message) {
-    measurement.Begin(settings);
-    run::TStepResult r = measurement.ConfigureModule(parameters);
-    if (r.Ok()) r = measurement.CheckThroughput(CrateType, "ZEB44");
-    if (r.Ok()) r = measurement.PrepareBuffers();
-    message = r.Ok() ? std::string() : (r.Message.empty() ? std::string("stopped") : r.Message);
-    return r.Ok();
+void TBenchRun::BeginRun(run::TRunStart& start) {
+    start.Settings = settings_;
+    start.CrateTypeCode = CrateType;
+    start.ModuleName = "ZEB44";
+}
+
+void TBenchRun::Prepared(const run::TMeasurementRun&) {
+    if (OnPrepared) OnPrepared();
+}
+
+bool TBenchRun::NextFrame() {
+    if (started_ >= frames_) return false;
+    ++started_;
+    if (OnFrameStart) OnFrameStart();
+    return true;
+}
+
+void TBenchRun::FrameDone(const run::TMeasurementRun&) {
+    if (OnFrame) OnFrame();
+}
+
+void TBenchRun::StepDone(run::TRunStep step, const run::TStepResult& result) {
+    if (!result.Ok() && Message.empty()) Message = result.Message.empty() ? std::string("stopped") : result.Message;
+    if (OnStep) OnStep(step, result);
 }
 
 double SpectralTimeFor(std::uint32_t n) { return static_cast<double>(n) / Rate; }

@@ -1,9 +1,10 @@
 // Shared pieces of the measurement-run benchmarks: a zebsim crate with one ZEB44 whose
-// four inputs carry a sine each, an open module on it, the run's preparation steps in
-// the window's order, and readings of the process (resident memory, CPU time, load).
+// four inputs carry a sine each, an open module on it, runs through the run library's
+// loop with the benchmark's hooks, and readings of the process (resident memory, CPU time, load).
 #pragma once
 
 #include "run/MeasurementRun.h"
+#include "run/RunLoop.h"
 #include "support/ZebsimProcess.h"
 
 #include "zeb44api.h"
@@ -11,6 +12,7 @@
 #include <array>
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -45,10 +47,35 @@ run::TModuleParameters Parameters(int channels);
 // Settings of a run: method "fft" or "sum", RMS, every channel AC, the given T.
 run::TRunSettings Settings(const std::string& method, double maxTime);
 
-// Begin, ConfigureModule, CheckThroughput and PrepareBuffers; the failing step's text
-// in message (empty when every step passed).
-bool PrepareRun(run::TMeasurementRun& measurement, const run::TRunSettings& settings,
-                const run::TModuleParameters& parameters, std::string& message);
+// A run of a benchmark through run::RunMeasurement: the given settings and parameters,
+// crate type CrateType, every channel ticked, at most `frames` frames (0: the run ends
+// after its preparation), no pauses. The hooks see the run at the loop's places; the
+// first step that did not pass leaves its text in Message ("stopped" for a stop).
+class TBenchRun : public run::TRunObserver {
+public:
+    TBenchRun(const run::TRunSettings& settings, const run::TModuleParameters& parameters, int frames)
+        : settings_(settings), parameters_(parameters), frames_(frames) {}
+
+    std::function<void()> OnPrepared;    // after PrepareBuffers passed
+    std::function<void()> OnFrameStart;  // before each frame's AcquireFrame
+    std::function<void(run::TRunStep, const run::TStepResult&)> OnStep;
+    std::function<void()> OnFrame;       // after each frame's ComputeChannels passed
+    std::string Message;
+
+    void BeginRun(run::TRunStart& start) override;
+    void ReadParameters(run::TModuleParameters& parameters) override { parameters = parameters_; }
+    void Prepared(const run::TMeasurementRun&) override;
+    bool NextFrame() override;
+    std::array<bool, 4> TickedChannels() override { return {true, true, true, true}; }
+    void FrameDone(const run::TMeasurementRun&) override;
+    void StepDone(run::TRunStep step, const run::TStepResult& result) override;
+
+private:
+    run::TRunSettings settings_;
+    run::TModuleParameters parameters_;
+    int frames_ = 0;
+    int started_ = 0;
+};
 
 // T for a frame of exactly n samples per channel at Rate: the spectral method takes the
 // smallest power of two with N / F >= T, the weighted sum trunc(T x F).

@@ -9,8 +9,8 @@
 // four channels x 2^20 samples (13.4 s of signal, 1.3 s of wall time) is acquired through
 // TMeasurementRun::AcquireFrame and its words kept (sine inputs of 1 ... 4 V peak at
 // 1 ... 4 kHz; a faster scale makes zebsim skip samples and the frame gets gaps). For each method and N a run
-// is prepared as the window does it (Begin, ConfigureModule, CheckThroughput,
-// PrepareBuffers), the first 4 N words of the kept frame (the stream interleaves the
+// is prepared by the run library's loop as the window's (without frames), and once it
+// is prepared the first 4 N words of the kept frame (the stream interleaves the
 // channels per sample instant, so they are a frame of N samples) are copied into its
 // receive buffer, and ConvertFrame + ComputeChannels are timed repeatedly. "convert"
 // times ConvertFrame alone.
@@ -28,6 +28,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -69,59 +70,55 @@ acqbench::TSimModule* Sim = nullptr;
 std::atomic<bool> Stop{false};
 std::vector<std::uint32_t> Words;  // one real frame of Channels x 2^maxLog2 samples
 
-// The run of the benchmark now running, kept across Google Benchmark's calls of one
-// benchmark so that PrepareBuffers is not timed and not repeated.
-struct TPrepared {
-    std::string Key;
-    std::unique_ptr<run::TMeasurementRun> Run;
-};
-TPrepared Current;
-
-run::TMeasurementRun* Prepared(const std::string& method, std::uint32_t n, std::string& message) {
-    const std::string key = method + "/" + std::to_string(n);
-    if (Current.Key == key && Current.Run) return Current.Run.get();
-    if (Current.Run) Current.Run->Release();
-    Current.Run.reset();
-    Current.Key.clear();
-    auto measurement = std::make_unique<run::TMeasurementRun>(Sim->Module(), Stop);
+// Prepares a run of the method for frames of n samples through the run library's loop
+// and, once prepared, hands it to work with the first frame of Words in its receive
+// buffer; the run is then stopped and released. False with message when the run or
+// its geometry failed.
+bool WithPrepared(const std::string& method, std::uint32_t n, const std::function<void(run::TMeasurementRun&)>& work,
+                  std::string& message) {
+    run::TMeasurementRun measurement(Sim->Module(), Stop);
     const double maxTime = method == "fft" ? acqbench::SpectralTimeFor(n) : acqbench::SumTimeFor(n);
-    if (!acqbench::PrepareRun(*measurement, acqbench::Settings(method, maxTime), acqbench::Parameters(Channels),
-                              message))
-        return nullptr;
-    const run::TFrameGeometry& g = measurement->Geometry();
-    if (g.SamplesPerChannel != n || g.FrameWords != n * Channels || Words.size() < g.FrameWords) {
-        message = "unexpected geometry: N = " + std::to_string(g.SamplesPerChannel);
-        return nullptr;
-    }
-    std::copy_n(Words.begin(), g.FrameWords, measurement->Buffers().RcvBuffer());
-    // One untimed frame, so that the first timed one does not pay for the buffers' first touch.
-    run::TStepResult r = measurement->ConvertFrame();
-    if (r.Ok()) r = measurement->ComputeChannels(AllTicked);
-    if (!r.Ok()) {
-        message = r.Message;
-        return nullptr;
-    }
-    Current.Key = key;
-    Current.Run = std::move(measurement);
-    return Current.Run.get();
+    acqbench::TBenchRun bench(acqbench::Settings(method, maxTime), acqbench::Parameters(Channels), 0);
+    bool worked = false;
+    bench.OnPrepared = [&] {
+        const run::TFrameGeometry& g = measurement.Geometry();
+        if (g.SamplesPerChannel != n || g.FrameWords != n * Channels || Words.size() < g.FrameWords) {
+            bench.Message = "unexpected geometry: N = " + std::to_string(g.SamplesPerChannel);
+            return;
+        }
+        std::copy_n(Words.begin(), g.FrameWords, measurement.Buffers().RcvBuffer());
+        work(measurement);
+        worked = true;
+    };
+    run::RunMeasurement(measurement, bench);
+    message = bench.Message;
+    return worked && message.empty();
 }
 
 void BM_Frame(benchmark::State& state, std::string method, std::uint32_t n, bool convertOnly) {
     std::string message;
-    run::TMeasurementRun* measurement = Prepared(method, n, message);
-    if (measurement == nullptr) {
-        state.SkipWithError(message.c_str());
-        return;
-    }
-    for (auto _ : state) {
-        run::TStepResult r = measurement->ConvertFrame();
-        if (r.Ok() && !convertOnly) r = measurement->ComputeChannels(AllTicked);
-        if (!r.Ok()) {
-            state.SkipWithError(r.Message.c_str());
-            break;
-        }
-        benchmark::DoNotOptimize(measurement->Results());
-    }
+    const bool ran = WithPrepared(
+        method, n,
+        [&](run::TMeasurementRun& measurement) {
+            // One untimed frame, so that the first timed one does not pay for the buffers' first touch.
+            run::TStepResult r = measurement.ConvertFrame();
+            if (r.Ok()) r = measurement.ComputeChannels(AllTicked);
+            if (!r.Ok()) {
+                state.SkipWithError(r.Message.c_str());
+                return;
+            }
+            for (auto _ : state) {
+                r = measurement.ConvertFrame();
+                if (r.Ok() && !convertOnly) r = measurement.ComputeChannels(AllTicked);
+                if (!r.Ok()) {
+                    state.SkipWithError(r.Message.c_str());
+                    break;
+                }
+                benchmark::DoNotOptimize(measurement.Results());
+            }
+        },
+        message);
+    if (!ran) state.SkipWithError(message.c_str());
     state.counters["frame_s"] = n / acqbench::Rate;
 }
 
@@ -137,16 +134,24 @@ std::string Name(const char* what, std::uint32_t n) { return std::string("frame/
 // that the frame is a real signal.
 void PrintCheck(std::uint32_t n) {
     std::string message;
-    run::TMeasurementRun* measurement = Prepared("fft", n, message);
-    if (measurement == nullptr || !measurement->ConvertFrame().Ok() || !measurement->ComputeChannels(AllTicked).Ok()) {
-        std::printf("check frame: failed %s\n", message.c_str());
-        return;
-    }
-    std::printf("\nCheck of the acquired frame (spectral, N = %u, AC, RMS; inputs (c) V peak at (c) kHz):\n\n", n);
-    std::printf("| channel | AC RMS, V | frequency, Hz | overload |\n|---|---|---|---|\n");
-    for (int c = 0; c < Channels; ++c)
-        std::printf("| %d | %.6f | %.3f | %d |\n", c + 1, measurement->Results()[c].AcValue,
-                    measurement->Results()[c].Frequency, measurement->OverloadFlags()[c]);
+    const bool ran = WithPrepared(
+        "fft", n,
+        [&](run::TMeasurementRun& measurement) {
+            run::TStepResult r = measurement.ConvertFrame();
+            if (r.Ok()) r = measurement.ComputeChannels(AllTicked);
+            if (!r.Ok()) {
+                message = r.Message;
+                return;
+            }
+            std::printf("\nCheck of the acquired frame (spectral, N = %u, AC, RMS; inputs (c) V peak at (c) kHz):\n\n",
+                        n);
+            std::printf("| channel | AC RMS, V | frequency, Hz | overload |\n|---|---|---|---|\n");
+            for (int c = 0; c < Channels; ++c)
+                std::printf("| %d | %.6f | %.3f | %d |\n", c + 1, measurement.Results()[c].AcValue,
+                            measurement.Results()[c].Frequency, measurement.OverloadFlags()[c]);
+        },
+        message);
+    if (!ran || !message.empty()) std::printf("check frame: failed %s\n", message.c_str());
 }
 
 }  // namespace
@@ -166,28 +171,27 @@ int main(int argc, char** argv) {
     acqbench::TSimModule sim(timeScale);
     Sim = &sim;
     {
-        // One real frame of the largest size from the module.
+        // One real frame of the largest size from the module, its words kept.
         const auto n = std::uint32_t{1} << maxLog2;
         run::TMeasurementRun measurement(sim.Module(), Stop);
-        std::string message;
-        if (!acqbench::PrepareRun(measurement, acqbench::Settings("fft", acqbench::SpectralTimeFor(n)),
-                                  acqbench::Parameters(Channels), message)) {
-            std::fprintf(stderr, "preparing the acquisition failed: %s\n", message.c_str());
+        acqbench::TBenchRun bench(acqbench::Settings("fft", acqbench::SpectralTimeFor(n)),
+                                  acqbench::Parameters(Channels), 1);
+        std::chrono::steady_clock::time_point start, end;
+        bench.OnStep = [&](run::TRunStep step, const run::TStepResult&) {
+            if (step == run::TRunStep::PrepareBuffers) start = std::chrono::steady_clock::now();
+            if (step == run::TRunStep::AcquireFrame) end = std::chrono::steady_clock::now();
+        };
+        bench.OnFrame = [&] {
+            const std::uint32_t* words = measurement.Buffers().RcvBuffer();
+            Words.assign(words, words + measurement.Geometry().FrameWords);
+        };
+        run::RunMeasurement(measurement, bench);
+        if (Words.empty()) {
+            std::fprintf(stderr, "acquiring the frame failed: %s\n", bench.Message.c_str());
             return 1;
         }
-        const auto start = std::chrono::steady_clock::now();
-        run::TStepResult r = measurement.AcquireFrame();
-        const double seconds = acqbench::Seconds(std::chrono::steady_clock::now() - start);
-        if (!r.Ok()) {
-            std::fprintf(stderr, "acquiring the frame failed: %s\n", r.Message.c_str());
-            return 1;
-        }
-        measurement.StopModule();
-        const std::uint32_t words = measurement.Geometry().FrameWords;
-        Words.assign(measurement.Buffers().RcvBuffer(), measurement.Buffers().RcvBuffer() + words);
-        measurement.Release();
-        std::printf("Acquired one frame of %u words (4 x %u samples) from zebsim at time scale %g in %.2f s.\n",
-                    words, n, timeScale, seconds);
+        std::printf("Acquired one frame of %zu words (4 x %u samples) from zebsim at time scale %g in %.2f s.\n",
+                    Words.size(), n, timeScale, acqbench::Seconds(end - start));
     }
     PrintCheck(std::uint32_t{1} << maxLog2);
     std::printf("\n");
@@ -204,8 +208,6 @@ int main(int argc, char** argv) {
     }
     TPipelineTable table;
     benchmark::RunSpecifiedBenchmarks(&table);
-    if (Current.Run) Current.Run->Release();
-    Current.Run.reset();
 
     std::printf("\nPer frame, four channels at 78125 Hz (CPU time; wall time in brackets). \"convert\" is\n"
                 "ConvertFrame alone; \"fft\" and \"sum\" are ConvertFrame + ComputeChannels. Target: below 1 %%.\n\n");

@@ -1,8 +1,7 @@
 // Peak resident memory of the largest spectral run: one channel at 78125 Hz with
-// MaxAcquisitionTime 300 s, which the frame cap turns into N = 2^24 samples. The run is
-// prepared as the window does it, one real frame is acquired from zebsim at time scale
-// 1000 (2^24 samples = 215 s of signal time), converted and computed, then the module is
-// stopped and the run released. The process's VmHWM (peak resident set, the same figure
+// MaxAcquisitionTime 300 s, which the frame cap turns into N = 2^24 samples. The run
+// goes through the run library's loop as the window's does: one real frame is acquired
+// from zebsim, converted and computed, then the module is stopped and the run released. The process's VmHWM (peak resident set, the same figure
 // as getrusage's ru_maxrss) after the frame, minus VmRSS before the run, is compared with
 // the reference 64 + 128 + 3 x 128 MiB (receive words, volts, the three per-channel
 // arrays) plus the engine's tables: work buffer (N doubles), bit-reversal table (N longs)
@@ -16,7 +15,8 @@
 // receives the words the module sent while the frame was computed, and zeb44api holds
 // them (up to 2^22 words, 16 MiB) until the buffer is cleared.
 // Flag: --touch fills the receive buffer by writing every word instead of acquiring a
-// frame (for a machine where zebsim cannot deliver 2^24 words quickly).
+// frame, then converts and computes it (for a machine where zebsim cannot deliver 2^24
+// words quickly).
 
 #include "AcquisitionBench.h"
 
@@ -64,50 +64,56 @@ int main(int argc, char** argv) {
     const long baselineRss = acqbench::StatusKiB("VmRSS");
 
     run::TMeasurementRun measurement(sim.Module(), stop);
-    std::string message;
-    if (!acqbench::PrepareRun(measurement, acqbench::Settings("fft", 300.0), acqbench::Parameters(1), message)) {
-        std::fprintf(stderr, "preparing the run failed: %s\n", message.c_str());
-        return 1;
-    }
-    if (measurement.Geometry().SamplesPerChannel != N) {
-        std::fprintf(stderr, "unexpected N = %u\n", measurement.Geometry().SamplesPerChannel);
-        return 1;
-    }
-    const long preparedRss = acqbench::StatusKiB("VmRSS");
-
-    const auto start = std::chrono::steady_clock::now();
-    std::string how;
-    if (!touch) {
-        const run::TStepResult r = measurement.AcquireFrame();
-        if (!r.Ok()) {
-            std::fprintf(stderr, "acquiring the frame failed (%s); filling the buffer instead\n", r.Message.c_str());
-            touch = true;
-        } else {
-            how = "one real frame acquired from zebsim (time scale " + std::to_string(static_cast<int>(timeScale)) + ")";
-        }
-    }
-    if (touch) {
+    acqbench::TBenchRun bench(acqbench::Settings("fft", 300.0), acqbench::Parameters(1), touch ? 0 : 1);
+    long preparedRss = -1, acquiredRss = -1, computedRss = -1, computedHwm = -1, stoppedRss = -1, peakHwm = -1;
+    long maxRss = -1;
+    bool computed = false;
+    std::chrono::steady_clock::time_point start, acquired;
+    std::string how = touch ? "receive buffer filled by writing every word (no acquisition)"
+                            : "one real frame acquired from zebsim (time scale " +
+                                  std::to_string(static_cast<int>(timeScale)) + ")";
+    const auto afterCompute = [&] {
+        computed = true;
+        computedRss = acqbench::StatusKiB("VmRSS");
+        computedHwm = acqbench::StatusKiB("VmHWM");
+    };
+    bench.OnPrepared = [&] {
+        preparedRss = acqbench::StatusKiB("VmRSS");
+        start = std::chrono::steady_clock::now();
+        if (!touch || measurement.Geometry().SamplesPerChannel != N) return;
         // Words of a valid frame of channel 1 (tag 0xA, channel 0, code 0), every page written.
         std::uint32_t* words = measurement.Buffers().RcvBuffer();
         for (std::uint32_t i = 0; i < N; ++i) words[i] = 0xA0000000u + (i & 0xFFu);
-        how = "receive buffer filled by writing every word (no acquisition)";
-    }
-    const double acquireSeconds = acqbench::Seconds(std::chrono::steady_clock::now() - start);
-    const long acquiredRss = acqbench::StatusKiB("VmRSS");
-
-    run::TStepResult r = measurement.ConvertFrame();
-    if (r.Ok()) r = measurement.ComputeChannels({true, true, true, true});
-    const bool computed = r.Ok();
-    if (!computed) std::fprintf(stderr, "convert/compute: %s\n", r.Message.c_str());
-    const long computedRss = acqbench::StatusKiB("VmRSS");
-    const long computedHwm = acqbench::StatusKiB("VmHWM");
-    measurement.StopModule();
-    const long stoppedRss = acqbench::StatusKiB("VmRSS");
-
-    const long peakHwm = acqbench::StatusKiB("VmHWM");
-    const long maxRss = MaxRssKiB();
-    measurement.Release();
+        acquired = std::chrono::steady_clock::now();
+        acquiredRss = acqbench::StatusKiB("VmRSS");
+        run::TStepResult r = measurement.ConvertFrame();
+        if (r.Ok()) r = measurement.ComputeChannels({true, true, true, true});
+        if (r.Ok()) afterCompute();
+        else std::fprintf(stderr, "convert/compute: %s\n", r.Message.c_str());
+    };
+    bench.OnStep = [&](run::TRunStep step, const run::TStepResult&) {
+        if (step == run::TRunStep::AcquireFrame) {
+            acquired = std::chrono::steady_clock::now();
+            acquiredRss = acqbench::StatusKiB("VmRSS");
+        } else if (step == run::TRunStep::StopModule) {
+            stoppedRss = acqbench::StatusKiB("VmRSS");
+            peakHwm = acqbench::StatusKiB("VmHWM");
+            maxRss = MaxRssKiB();
+        }
+    };
+    bench.OnFrame = afterCompute;
+    run::RunMeasurement(measurement, bench);
     const long releasedRss = acqbench::StatusKiB("VmRSS");
+    if (measurement.Geometry().SamplesPerChannel != N) {
+        std::fprintf(stderr, "unexpected N = %u (%s)\n", measurement.Geometry().SamplesPerChannel,
+                     bench.Message.c_str());
+        return 1;
+    }
+    if (!computed) {
+        std::fprintf(stderr, "the run failed (%s); --touch measures without acquiring\n", bench.Message.c_str());
+        return 1;
+    }
+    const double acquireSeconds = acqbench::Seconds(acquired - start);
 
     const double cosineTable = (N / 2 - 4) * sizeof(double);  // the engine's cosine table (rfft)
     const double reference =
@@ -118,8 +124,7 @@ int main(int argc, char** argv) {
 
     std::printf("Run: one channel, spectral, 78125 Hz, T = 300 s -> N = %u; %s in %.2f s.\n", N, how.c_str(),
                 acquireSeconds);
-    if (computed)
-        std::printf("Channel 1: AC RMS %.6f V at %.3f Hz (input 1 V peak at 1000 Hz).\n",
+    std::printf("Channel 1: AC RMS %.6f V at %.3f Hz (input 1 V peak at 1000 Hz).\n",
                     measurement.Results()[0].AcValue, measurement.Results()[0].Frequency);
     std::printf("\n| stage | VmRSS, MiB |\n|---|---:|\n");
     std::printf("| before the run (zebsim running, module open) | %.1f |\n", KiBToMiB(baselineRss));

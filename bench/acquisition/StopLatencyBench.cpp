@@ -1,8 +1,8 @@
 // How fast a stop request ends a frame. A run of one channel at 78125 Hz in real time
 // (zebsim at time scale 1), spectral method, MaxAcquisitionTime 13 s, so a frame of
-// N = 2^20 samples (13.4 s). For each of 20 samples the frame is started
-// (TMeasurementRun::AcquireFrame) and another thread sets the stop flag at a random
-// moment 0.15 ... 2 s after the start; measured are the times from setting the flag
+// N = 2^20 samples (13.4 s). Each of 20 samples is a run of the run library's loop: once
+// it is prepared its frame is started (TMeasurementRun::AcquireFrame) and another thread
+// sets the stop flag at a random moment 0.15 ... 2 s after the start; measured are the times from setting the flag
 // until AcquireFrame returns and until StopModule (ADC stopped, buffer cleared) has
 // returned after it. Target: under 150 ms.
 //
@@ -48,43 +48,55 @@ int main(int argc, char** argv) {
 
     acqbench::TSimModule sim(1.0);
     std::atomic<bool> stop{false};
-    run::TMeasurementRun measurement(sim.Module(), stop);
-    std::string message;
-    if (!acqbench::PrepareRun(measurement, acqbench::Settings("fft", 13.0), acqbench::Parameters(1), message)) {
-        std::fprintf(stderr, "preparing the run failed: %s\n", message.c_str());
-        return 1;
-    }
-    const run::TFrameGeometry& g = measurement.Geometry();
-    std::printf("Run: one channel, spectral, 78125 Hz, T = 13 s -> N = %u (frame %.2f s), receive block %u words "
-                "(%.0f ms).\n\n",
-                g.SamplesPerChannel, g.FrameMilliseconds() / 1000.0, g.RecvBlockWords,
-                g.RecvBlockWords * 1000.0 / (g.AdcFrequency * g.ActiveChannels));
-
     std::mt19937 random(seed);
     std::uniform_real_distribution<double> moment(0.15, 2.0);
     std::vector<double> toReturn, toStopped;
     int notStopped = 0;
-    std::printf("| sample | flag set after start, ms | to AcquireFrame return, ms | to StopModule return, ms |\n");
-    std::printf("|---:|---:|---:|---:|\n");
     for (int i = 0; i < samples; ++i) {
         stop.store(false);
+        run::TMeasurementRun measurement(sim.Module(), stop);
+        acqbench::TBenchRun bench(acqbench::Settings("fft", 13.0), acqbench::Parameters(1), 1);
         const auto delay = std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(moment(random)));
-        Clock::time_point flagSet{};
-        const Clock::time_point start = Clock::now();
-        std::thread stopper([&] {
-            std::this_thread::sleep_until(start + delay);
-            flagSet = Clock::now();
-            stop.store(true);
-        });
-        const run::TStepResult r = measurement.AcquireFrame();
-        const Clock::time_point returned = Clock::now();
-        const run::TStepResult s = measurement.StopModule();
-        const Clock::time_point stopped = Clock::now();
+        Clock::time_point start{}, flagSet{}, returned{}, stopped{};
+        run::TStepResult acquire = run::TStepResult::Failure("not acquired"), stopModule;
+        std::thread stopper;
+        bench.OnPrepared = [&] {
+            if (i == 0) {
+                const run::TFrameGeometry& g = measurement.Geometry();
+                std::printf("Run: one channel, spectral, 78125 Hz, T = 13 s -> N = %u (frame %.2f s), receive block "
+                            "%u words (%.0f ms).\n\n",
+                            g.SamplesPerChannel, g.FrameMilliseconds() / 1000.0, g.RecvBlockWords,
+                            g.RecvBlockWords * 1000.0 / (g.AdcFrequency * g.ActiveChannels));
+                std::printf(
+                    "| sample | flag set after start, ms | to AcquireFrame return, ms | to StopModule return, ms |\n");
+                std::printf("|---:|---:|---:|---:|\n");
+            }
+            start = Clock::now();
+            stopper = std::thread([&] {
+                std::this_thread::sleep_until(start + delay);
+                flagSet = Clock::now();
+                stop.store(true);
+            });
+        };
+        bench.OnStep = [&](run::TRunStep step, const run::TStepResult& result) {
+            if (step == run::TRunStep::AcquireFrame) {
+                returned = Clock::now();
+                acquire = result;
+            } else if (step == run::TRunStep::StopModule) {
+                stopped = Clock::now();
+                stopModule = result;
+            }
+        };
+        run::RunMeasurement(measurement, bench);
+        if (!stopper.joinable()) {
+            std::fprintf(stderr, "preparing the run failed: %s\n", bench.Message.c_str());
+            return 1;
+        }
         stopper.join();
-        if (r.Kind != run::TStepResult::TKind::Stopped || !s.Ok()) {
+        if (acquire.Kind != run::TStepResult::TKind::Stopped || !stopModule.Ok()) {
             ++notStopped;
             std::printf("| %d | %.1f | not stopped by the flag: %s | %s |\n", i + 1,
-                        acqbench::Seconds(flagSet - start) * 1e3, r.Message.c_str(), s.Message.c_str());
+                        acqbench::Seconds(flagSet - start) * 1e3, acquire.Message.c_str(), stopModule.Message.c_str());
             continue;
         }
         toReturn.push_back(acqbench::Seconds(returned - flagSet) * 1e3);
@@ -92,7 +104,6 @@ int main(int argc, char** argv) {
         std::printf("| %d | %.1f | %.1f | %.1f |\n", i + 1, acqbench::Seconds(flagSet - start) * 1e3,
                     toReturn.back(), toStopped.back());
     }
-    measurement.Release();
 
     std::printf("\nFrom setting the stop flag (target: under 150 ms):\n\n");
     std::printf("| until | samples | min, ms | median, ms | p90, ms | max, ms |\n|---|---:|---:|---:|---:|---:|\n");

@@ -6,9 +6,8 @@
 //    under 2 %) and over the whole frame loop (acquire, convert, compute). Spectral with
 //    T = 1 s (the power of two gives N = 2^17, frames of 1.68 s) and weighted sum with
 //    T = 1 s (N = 78125, frames of exactly 1 s).
-// 2. Wall time from the start of a run (Begin) to the first frame's computed results:
-//    Begin, ConfigureModule, CheckThroughput, PrepareBuffers, AcquireFrame, ConvertFrame,
-//    ComputeChannels, for T = 1 s and T = 0.1 s, both methods, 3 runs each (median, and
+// 2. Wall time from the start of a run (Begin) to the first frame's computed results
+//    through the run library's loop, for T = 1 s and T = 0.1 s, both methods, 3 runs each (median, and
 //    the steps of the median run). The window's acquisition thread adds its own pauses
 //    (50 + 50 + 100 ms before the first frame), which are not counted here.
 //
@@ -37,7 +36,6 @@ double SystemCpuSeconds() {
 
 using Clock = std::chrono::steady_clock;
 constexpr int Channels = 4;
-constexpr std::array<bool, 4> AllTicked{true, true, true, true};
 
 struct TCpuRow {
     std::string Method;
@@ -51,41 +49,42 @@ struct TCpuRow {
 bool MeasureCpu(acqbench::TSimModule& sim, const std::string& method, int frames, TCpuRow& row) {
     std::atomic<bool> stop{false};
     run::TMeasurementRun measurement(sim.Module(), stop);
-    std::string message;
-    if (!acqbench::PrepareRun(measurement, acqbench::Settings(method, 1.0), acqbench::Parameters(Channels), message)) {
-        std::fprintf(stderr, "preparing the run failed: %s\n", message.c_str());
-        return false;
-    }
-    row.Method = method;
-    row.N = measurement.Geometry().SamplesPerChannel;
-    row.FrameSeconds = measurement.Geometry().FrameMilliseconds() / 1000.0;
-    row.Frames = frames;
-    for (int i = 0; i < frames; ++i) {
-        const auto wall0 = Clock::now();
-        const double cpu0 = acqbench::ProcessCpuSeconds();
-        const double sys0 = SystemCpuSeconds();
-        run::TStepResult r = measurement.AcquireFrame();
-        const auto wall1 = Clock::now();
-        const double cpu1 = acqbench::ProcessCpuSeconds();
-        const double sys1 = SystemCpuSeconds();
-        if (r.Ok()) r = measurement.ConvertFrame();
-        if (r.Ok()) r = measurement.ComputeChannels(AllTicked);
+    acqbench::TBenchRun bench(acqbench::Settings(method, 1.0), acqbench::Parameters(Channels), frames);
+    Clock::time_point wall0, wall1;
+    double cpu0 = 0.0, sys0 = 0.0, cpu1 = 0.0, sys1 = 0.0;
+    int done = 0;
+    bench.OnPrepared = [&] {
+        row.Method = method;
+        row.N = measurement.Geometry().SamplesPerChannel;
+        row.FrameSeconds = measurement.Geometry().FrameMilliseconds() / 1000.0;
+        row.Frames = frames;
+    };
+    bench.OnFrameStart = [&] {
+        wall0 = Clock::now();
+        cpu0 = acqbench::ProcessCpuSeconds();
+        sys0 = SystemCpuSeconds();
+    };
+    bench.OnStep = [&](run::TRunStep step, const run::TStepResult&) {
+        if (step != run::TRunStep::AcquireFrame) return;
+        wall1 = Clock::now();
+        cpu1 = acqbench::ProcessCpuSeconds();
+        sys1 = SystemCpuSeconds();
+    };
+    bench.OnFrame = [&] {
         const auto wall2 = Clock::now();
         const double cpu2 = acqbench::ProcessCpuSeconds();
-        if (!r.Ok()) {
-            std::fprintf(stderr, "frame %d failed: %s\n", i + 1, r.Message.c_str());
-            measurement.StopModule();
-            measurement.Release();
-            return false;
-        }
         row.AcquireWall += acqbench::Seconds(wall1 - wall0);
         row.AcquireCpu += cpu1 - cpu0;
         row.AcquireSys += sys1 - sys0;
         row.LoopWall += acqbench::Seconds(wall2 - wall0);
         row.LoopCpu += cpu2 - cpu0;
+        ++done;
+    };
+    run::RunMeasurement(measurement, bench);
+    if (done < frames) {
+        std::fprintf(stderr, "frame %d failed: %s\n", done + 1, bench.Message.c_str());
+        return false;
     }
-    measurement.StopModule();
-    measurement.Release();
     return true;
 }
 
@@ -97,22 +96,21 @@ bool MeasureFirstValues(acqbench::TSimModule& sim, const std::string& method, do
                         std::uint32_t& n, double& frameSeconds) {
     std::atomic<bool> stop{false};
     run::TMeasurementRun measurement(sim.Module(), stop);
-    std::string message;
+    acqbench::TBenchRun bench(acqbench::Settings(method, maxTime), acqbench::Parameters(Channels), 1);
+    Clock::time_point t1, t2, t3;
+    bool computed = false;
+    bench.OnStep = [&](run::TRunStep step, const run::TStepResult&) {
+        if (step == run::TRunStep::PrepareBuffers) t1 = Clock::now();
+        if (step == run::TRunStep::AcquireFrame) t2 = Clock::now();
+        if (step == run::TRunStep::ComputeChannels) t3 = Clock::now();
+    };
+    bench.OnFrame = [&] { computed = true; };
     const auto t0 = Clock::now();
-    bool ok = acqbench::PrepareRun(measurement, acqbench::Settings(method, maxTime), acqbench::Parameters(Channels),
-                                   message);
-    const auto t1 = Clock::now();
-    run::TStepResult r = ok ? measurement.AcquireFrame() : run::TStepResult::Failure(message);
-    const auto t2 = Clock::now();
-    if (r.Ok()) r = measurement.ConvertFrame();
-    if (r.Ok()) r = measurement.ComputeChannels(AllTicked);
-    const auto t3 = Clock::now();
-    measurement.StopModule();
+    run::RunMeasurement(measurement, bench);
     n = measurement.Geometry().SamplesPerChannel;
     frameSeconds = measurement.Geometry().FrameMilliseconds() / 1000.0;
-    measurement.Release();
-    if (!r.Ok()) {
-        std::fprintf(stderr, "run %s T = %g failed: %s\n", method.c_str(), maxTime, r.Message.c_str());
+    if (!computed) {
+        std::fprintf(stderr, "run %s T = %g failed: %s\n", method.c_str(), maxTime, bench.Message.c_str());
         return false;
     }
     t.Prepare = acqbench::Seconds(t1 - t0);

@@ -70,8 +70,8 @@ TEST_F(SettingsFormTest, FirstStartLoadsTheDefaultsIntoThePage) {
         EXPECT_EQ(form->Settings().Current().frFormat[r], "0.00000");
     }
     EXPECT_EQ(form->Settings().Current().maxAcquisitionTime, 1.0);
-    EXPECT_EQ(form->Settings().Current().computationMethod, "fft");
-    EXPECT_EQ(form->Settings().Current().amplitudeType, "rms");
+    EXPECT_EQ(form->Settings().Current().computationMethod, computation::TMethod::Spectral);
+    EXPECT_EQ(form->Settings().Current().amplitudeType, computation::TAmplitudeType::Rms);
     EXPECT_EQ(form->Ui.ComputationModeLabLMDLabel->text(), "fft");
     EXPECT_EQ(form->Ui.AmplitudeTypeLabLMDLabel->text(), "rms");
     EXPECT_FALSE(form->Ui.AutoSaveSettingsLMDCheckBox->isChecked());
@@ -178,7 +178,7 @@ TEST_F(SettingsFormTest, BadValuesLoadAsDefaultsOrLeaveTheirListsWithoutSelectio
                                 "АЦП. Групповое управление методом вычисления параметров=-1\n"
                                 "АЦП. Управление методом вычисления параметров для канала 4=1\n"));
     ASSERT_TRUE(OpenAndLoad());
-    EXPECT_EQ(form->Settings().Current().computationMethod, "sum");
+    EXPECT_EQ(form->Settings().Current().computationMethod, computation::TMethod::WeightedSum);
     EXPECT_EQ(form->Ui.AdcRateComboBox->currentIndex(), -1);
     EXPECT_EQ(form->Settings().Current().maxAcquisitionTime, 1.0);
     // Unreadable group key: default true, so every channel is on.
@@ -408,7 +408,7 @@ TEST_F(SettingsFormTest, CtrlDWritesTheDefaultsAndClosingWithAutoSaveWritesTheCo
     EXPECT_TRUE(Contains(text, "АЦП. Индекс частоты работы АЦП=24\r\n"));
     EXPECT_TRUE(Contains(text, "Сохранение настроек=0\r\n"));
     EXPECT_EQ(form->Ui.AdcRateComboBox->currentIndex(), 7);  // the controls keep their values
-    EXPECT_EQ(form->Settings().Current().computationMethod, "sum");
+    EXPECT_EQ(form->Settings().Current().computationMethod, computation::TMethod::WeightedSum);
 
     form->FormClose();
     text = FileText();

@@ -81,10 +81,12 @@ env -i PATH=/usr/bin:/bin DISPLAY="$DISPLAY" HOME="$home" ZEB_SERVER_PORT="$port
 voltcheck_pid=$!
 pids+=("$voltcheck_pid")
 
-# The caption shows the program's version once the discovery has opened a module.
+# The caption shows the program's version once the discovery has opened a module. The
+# window is looked for by the program's pid: GUI tests running beside this one on the
+# same X server show the same caption before this program has written its settings.
 caption="^Voltcheck - ${version%.*}\$"
 caption=${caption//./\\.}
-until xdotool search --name "$caption" >/dev/null 2>&1; do
+until xdotool search --all --pid "$voltcheck_pid" --name "$caption" >/dev/null 2>&1; do
   kill -0 "$voltcheck_pid" 2>/dev/null || { cat "$work/voltcheck.log" >&2; fail "voltcheck ended"; }
   sleep 0.1
 done

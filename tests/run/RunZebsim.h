@@ -75,8 +75,8 @@ inline run::TModuleParameters Parameters(const TRunSetup& s) {
 
 inline run::TRunSettings Settings(const TRunSetup& s) {
     run::TRunSettings r;
-    r.ComputationMethod = s.Method;
-    r.AmplitudeType = s.Amplitude;
+    r.ComputationMethod = computation::MethodFromText(s.Method);
+    r.AmplitudeType = computation::AmplitudeTypeFromText(s.Amplitude);
     r.MaxAcquisitionTime = s.MaxTime;
     r.ChannelMode = s.Mode;
     r.RangeIndex = s.Range;

@@ -163,8 +163,8 @@ TEST_F(SettingsFileTest, DefaultFileReadsBackAsTheDefaults) {
     const TIniFile file(path_);
     const ModuleSettings module = ReadModuleSettings(file);
     EXPECT_EQ(module, ModuleSettings{});
-    EXPECT_EQ(module.computationMethod, "fft");
-    EXPECT_EQ(module.amplitudeType, "rms");
+    EXPECT_EQ(module.computationMethod, computation::TMethod::Spectral);
+    EXPECT_EQ(module.amplitudeType, computation::TAmplitudeType::Rms);
     EXPECT_EQ(module.maxAcquisitionTime, 1.0);
     for (int r = 0; r < kRangeCount; ++r) {
         EXPECT_EQ(module.dcFormat[r], "0.00");
@@ -226,8 +226,8 @@ TEST_F(SettingsFileTest, HandWrittenFileReadsLikeTheSameValuesWrittenByTheProgra
     EXPECT_EQ(ReadApplicationSettings(hand), (ApplicationSettings{true, 120, 64, 2}));
     EXPECT_EQ(ReadDiscoverySettings(hand), (DiscoverySettings{"ZC0042", 7}));
     const ModuleSettings module = ReadModuleSettings(hand);
-    EXPECT_EQ(module.computationMethod, "sum");
-    EXPECT_EQ(module.amplitudeType, "amp");
+    EXPECT_EQ(module.computationMethod, computation::TMethod::WeightedSum);
+    EXPECT_EQ(module.amplitudeType, computation::TAmplitudeType::Peak);
     EXPECT_EQ(module.maxAcquisitionTime, 2.5);
     EXPECT_EQ(module.dcFormat[0], "0.000");
     EXPECT_EQ(module.acFormat[1], "0.0000");

@@ -1,11 +1,11 @@
 #include "CliOptions.h"
 
 #include "instrument/Zeb44Tables.h"
+#include "options/NumberText.h"
+#include "options/OptionLoop.h"
 
-#include <cerrno>
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
 #include <string_view>
 
 const char* const CliUsage =
@@ -51,25 +51,8 @@ const char* const MeasureUsage =
 
 namespace {
 
-bool ParseNumber(const std::string& text, double& value) {
-    if (text.empty()) return false;
-    char* end = nullptr;
-    errno = 0;
-    const double v = std::strtod(text.c_str(), &end);
-    if (errno != 0 || end != text.c_str() + text.size() || !std::isfinite(v)) return false;
-    value = v;
-    return true;
-}
-
-bool ParseWhole(const std::string& text, long long low, long long high, long long& value) {
-    if (text.empty() || text[0] == '+' || text[0] == '-' || text[0] == ' ') return false;
-    char* end = nullptr;
-    errno = 0;
-    const long long v = std::strtoll(text.c_str(), &end, 10);
-    if (errno != 0 || end != text.c_str() + text.size() || v < low || v > high) return false;
-    value = v;
-    return true;
-}
+using options::ParseNumber;
+using options::ParseWhole;
 
 std::string HertzText(double hertz) {
     char buffer[40];
@@ -94,18 +77,21 @@ bool ParseChannels(const std::string& text, std::array<bool, 4>& channels) {
     return any;
 }
 
-constexpr std::string_view ValueOptions[] = {"--crate",     "--slot",      "--settings", "--rate",   "--coupling",
-                                             "--channels",  "--range",     "--mode",     "--method", "--amplitude",
-                                             "--time",      "--frames",    "--duration", "--format", "--output"};
+constexpr options::TOption MeasureOptions[] = {
+    {"--crate", options::TArity::Value},    {"--slot", options::TArity::Value},
+    {"--settings", options::TArity::Value}, {"--rate", options::TArity::Value},
+    {"--coupling", options::TArity::Value}, {"--channels", options::TArity::Value},
+    {"--range", options::TArity::Value},    {"--mode", options::TArity::Value},
+    {"--method", options::TArity::Value},   {"--amplitude", options::TArity::Value},
+    {"--time", options::TArity::Value},     {"--frames", options::TArity::Value},
+    {"--duration", options::TArity::Value}, {"--format", options::TArity::Value},
+    {"--output", options::TArity::Value},   {"--stats", options::TArity::Flag},
+};
 
-bool TakesValue(std::string_view name) {
-    for (std::string_view option : ValueOptions)
-        if (option == name) return true;
-    return false;
-}
-
-bool ApplyOption(const std::string& name, const std::string& value, TCliOptions& o, std::string& error) {
-    if (name == "--crate") {
+bool ApplyOption(std::string_view name, const std::string& value, TCliOptions& o, std::string& error) {
+    if (name == "--stats") {
+        o.Stats = true;
+    } else if (name == "--crate") {
         if (value.empty() || value.size() > 15) {
             error = "неверный серийный номер крейта (1..15 символов): " + value;
             return false;
@@ -173,17 +159,19 @@ bool ApplyOption(const std::string& name, const std::string& value, TCliOptions&
         }
         o.MeasuringMode = value == "ac" ? 1 : 0;
     } else if (name == "--method") {
-        if (value != "fft" && value != "sum") {
+        computation::TMethod method{};
+        if (!computation::ParseMethod(value, method)) {
             error = "неверный метод (нужно fft или sum): " + value;
             return false;
         }
-        o.Method = value;
+        o.Method = method;
     } else if (name == "--amplitude") {
-        if (value != "rms" && value != "amp") {
+        computation::TAmplitudeType amplitude{};
+        if (!computation::ParseAmplitudeType(value, amplitude)) {
             error = "неверный тип амплитуды (нужно rms или amp): " + value;
             return false;
         }
-        o.Amplitude = value;
+        o.Amplitude = amplitude;
     } else if (name == "--time") {
         double seconds = 0;
         if (!ParseNumber(value, seconds) || seconds <= 0) {
@@ -250,57 +238,52 @@ int MatchRange(double volts, std::string& error) {
     return -1;
 }
 
+namespace {
+
+// The line of voltcheck-cli: the command first, then its options.
+class TCliLine : public options::TOptionSink {
+public:
+    explicit TCliLine(TCliOptions& options) : options_(options) {}
+
+    void Help() override { options_.Help = true; }
+    bool Positional(const std::string& argument, std::string& error) override {
+        if (options_.Command != TCliCommand::None) {
+            error = "лишний аргумент: " + argument;
+            return false;
+        }
+        if (argument == "list") {
+            options_.Command = TCliCommand::List;
+        } else if (argument == "measure") {
+            options_.Command = TCliCommand::Measure;
+        } else {
+            error = "неизвестная команда: " + argument;
+            return false;
+        }
+        return true;
+    }
+    bool BeforeOption(const std::string& argument, std::string& error) override {
+        if (options_.Command != TCliCommand::None) return true;
+        error = "сначала нужна команда list или measure, потом " + argument;
+        return false;
+    }
+    std::span<const options::TOption> Known() const override {
+        if (options_.Command == TCliCommand::Measure) return MeasureOptions;
+        return {};
+    }
+    bool Option(std::string_view name, const std::string& value, std::string& error) override {
+        return ApplyOption(name, value, options_, error);
+    }
+
+private:
+    TCliOptions& options_;
+};
+
+}  // namespace
+
 bool ParseCliOptions(int argc, const char* const* argv, TCliOptions& options, std::string& error) {
     options = TCliOptions{};
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        if (arg == "-h" || arg == "--help") {
-            options.Help = true;
-            continue;
-        }
-        if (options.Command == TCliCommand::None) {
-            if (arg == "list") {
-                options.Command = TCliCommand::List;
-                continue;
-            }
-            if (arg == "measure") {
-                options.Command = TCliCommand::Measure;
-                continue;
-            }
-            error = arg.rfind("--", 0) == 0 ? "сначала нужна команда list или measure, потом " + arg
-                                            : "неизвестная команда: " + arg;
-            return false;
-        }
-        if (arg.rfind("--", 0) != 0) {
-            error = "лишний аргумент: " + arg;
-            return false;
-        }
-        // --name value or --name=value
-        std::string name = arg;
-        std::string value;
-        bool haveValue = false;
-        if (const auto eq = arg.find('='); eq != std::string::npos) {
-            name = arg.substr(0, eq);
-            value = arg.substr(eq + 1);
-            haveValue = true;
-        }
-        if (options.Command == TCliCommand::Measure && name == "--stats" && !haveValue) {
-            options.Stats = true;
-            continue;
-        }
-        if (options.Command != TCliCommand::Measure || !TakesValue(name)) {
-            error = "неизвестный параметр: " + name;
-            return false;
-        }
-        if (!haveValue) {
-            if (i + 1 >= argc) {
-                error = "параметру " + name + " нужно значение";
-                return false;
-            }
-            value = argv[++i];
-        }
-        if (!ApplyOption(name, value, options, error)) return false;
-    }
+    TCliLine line(options);
+    if (!options::ReadOptions(argc, argv, options::THelpRule::ReadOn, line, error)) return false;
     if (options.Help) return true;
     if (options.Command == TCliCommand::None) {
         error = "не задана команда (list или measure)";

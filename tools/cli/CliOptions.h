@@ -1,5 +1,7 @@
 #pragma once
 
+#include "computation/ChannelComputation.h"
+
 #include <array>
 #include <cstdint>
 #include <optional>
@@ -25,8 +27,8 @@ struct TCliOptions {
     std::optional<int> CommonRangeIndex;   // --range VOLTS
     std::array<std::optional<int>, 4> ChannelRangeIndex;  // --range C=VOLTS (after the common one)
     std::optional<int> MeasuringMode;      // 0 dc, 1 ac
-    std::optional<std::string> Method;     // "fft" or "sum"
-    std::optional<std::string> Amplitude;  // "rms" or "amp"
+    std::optional<computation::TMethod> Method;
+    std::optional<computation::TAmplitudeType> Amplitude;
     std::optional<double> MaxTime;         // seconds
     // measure: the end and the output.
     std::optional<std::uint64_t> Frames;

@@ -6,7 +6,7 @@
 #include "readings/ReadingFormat.h"
 #include "readings/ReadingStats.h"
 #include "run/MeasurementRun.h"
-#include "run/RunMessages.h"
+#include "run/RunLoop.h"
 #include "settings/SettingsReader.h"
 
 #include <cerrno>
@@ -129,6 +129,60 @@ private:
     std::unique_ptr<std::FILE, TCloser> owned_;
 };
 
+// The command line's side of a run: the setup's settings and parameters, a line per
+// frame, the frame and duration limits, and the run's first failure as its message.
+class TCliRun : public run::TRunObserver {
+public:
+    TCliRun(const TCliOptions& options, const TMeasureSetup& setup, const TOpenedModule& opened, TLineSink& sink,
+            const std::atomic<bool>& stop)
+        : options_(options), setup_(setup), opened_(opened), sink_(sink), stop_(stop) {}
+
+    void BeginRun(run::TRunStart& start) override {
+        start.Settings = setup_.Settings;
+        start.CrateTypeCode = opened_.CrateTypeCode;
+        start.ModuleName = opened_.ModuleName;
+    }
+    void ReadParameters(run::TModuleParameters& parameters) override { parameters = setup_.Parameters; }
+    void Prepared(const run::TMeasurementRun& run) override {
+        columns_ = readings::ColumnsOfRun(run);
+        Stats = std::make_unique<readings::TReadingStats>(columns_);
+        if (options_.Format == TOutputFormat::Csv) Writable = sink_.Write(readings::CsvHeader(columns_), Message);
+        start_ = std::chrono::steady_clock::now();
+    }
+    bool NextFrame() override {
+        if (!Writable || stop_.load()) return false;
+        if (options_.Frames && frame_ >= *options_.Frames) return false;
+        return !options_.Duration ||
+               std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count() < *options_.Duration;
+    }
+    std::array<bool, 4> TickedChannels() override { return columns_.Enabled; }
+    void FrameDone(const run::TMeasurementRun& run) override {
+        const readings::TReading reading =
+            readings::ReadingOfRun(run, columns_.Enabled, ++frame_, std::chrono::system_clock::now());
+        const std::string line = options_.Format == TOutputFormat::Csv ? readings::CsvLine(columns_, reading)
+                                                                       : readings::JsonLine(columns_, reading);
+        Writable = sink_.Write(line, Message);
+        if (Writable) Stats->Add(reading);
+    }
+    void StepDone(run::TRunStep, const run::TStepResult& result) override {
+        if (result.Kind == run::TStepResult::TKind::Failed && Message.empty()) Message = result.Message;
+    }
+
+    std::string Message;  // the run's first failure (a step's or a write's)
+    bool Writable = true;
+    std::unique_ptr<readings::TReadingStats> Stats;  // from the first frame's preparation on
+
+private:
+    const TCliOptions& options_;
+    const TMeasureSetup& setup_;
+    const TOpenedModule& opened_;
+    TLineSink& sink_;
+    const std::atomic<bool>& stop_;
+    readings::TColumns columns_;
+    std::chrono::steady_clock::time_point start_;
+    std::uint64_t frame_ = 0;
+};
+
 }  // namespace
 
 int RunList() {
@@ -165,48 +219,13 @@ int RunMeasure(const TCliOptions& options, const std::atomic<bool>& stop) {
         return ExitFailed;
     }
 
-    // The acquisition thread's order of steps; the first failure is the run's message.
-    std::string message;
-    const auto passed = [&message](const run::TStepResult& step) {
-        if (step.Kind == run::TStepResult::TKind::Failed && message.empty()) message = step.Message;
-        return step.Ok();
-    };
+    // The window's run, with the command line's output and limits.
     run::TMeasurementRun run(module, stop);
-    std::unique_ptr<readings::TReadingStats> stats;
-    bool writable = true;
-    try {
-        run.Begin(setup.Settings);
-        if (passed(run.ConfigureModule(setup.Parameters)) &&
-            passed(run.CheckThroughput(opened.CrateTypeCode, opened.ModuleName)) && passed(run.PrepareBuffers())) {
-            const readings::TColumns columns = readings::ColumnsOfRun(run);
-            stats = std::make_unique<readings::TReadingStats>(columns);
-            if (options.Format == TOutputFormat::Csv) writable = sink.Write(readings::CsvHeader(columns), message);
-            const auto start = std::chrono::steady_clock::now();
-            std::uint64_t frame = 0;
-            while (writable && !stop.load()) {
-                if (options.Duration &&
-                    std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count() >= *options.Duration)
-                    break;
-                if (!passed(run.AcquireFrame())) break;
-                if (!passed(run.ConvertFrame())) break;
-                if (!passed(run.ComputeChannels(columns.Enabled))) break;
-                const readings::TReading reading =
-                    readings::ReadingOfRun(run, columns.Enabled, ++frame, std::chrono::system_clock::now());
-                const std::string line = options.Format == TOutputFormat::Csv ? readings::CsvLine(columns, reading)
-                                                                              : readings::JsonLine(columns, reading);
-                writable = sink.Write(line, message);
-                if (!writable) break;
-                stats->Add(reading);
-                if (options.Frames && frame >= *options.Frames) break;
-            }
-        }
-    } catch (...) {
-        if (message.empty()) message = run::messages::LoopException;
-    }
-    // Every run ends with the module stopped and its buffer cleared, even one stopped
-    // in the middle of a frame.
-    passed(run.StopModule());
-    run.Release();
+    TCliRun cli(options, setup, opened, sink, stop);
+    run::RunMeasurement(run, cli);
+    std::string& message = cli.Message;
+    const bool writable = cli.Writable;
+    const std::unique_ptr<readings::TReadingStats>& stats = cli.Stats;
     CloseModule(module);
     if (!message.empty()) std::fprintf(stderr, "%s\n", message.c_str());
     if (options.Stats && stats) {

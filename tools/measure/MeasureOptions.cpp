@@ -1,8 +1,9 @@
 #include "MeasureOptions.h"
 
-#include <cerrno>
-#include <cmath>
-#include <cstdlib>
+#include "options/NumberText.h"
+#include "options/OptionLoop.h"
+
+#include <span>
 #include <string_view>
 
 const char* const MeasureUsage =
@@ -13,90 +14,78 @@ const char* const MeasureUsage =
 
 namespace {
 
-bool ParseRate(const std::string& text, double& rate)
-{
-    if (text.empty()) {
-        return false;
-    }
-    char* end = nullptr;
-    errno = 0;
-    const double v = std::strtod(text.c_str(), &end);
-    if (errno != 0 || end != text.c_str() + text.size() || !std::isfinite(v) || v <= 0.0) {
-        return false;
-    }
-    rate = v;
-    return true;
-}
+constexpr options::TOption KnownOptions[] = {
+    {"--rate", options::TArity::Value},
+    {"--method", options::TArity::Value},
+    {"--mode", options::TArity::Value},
+    {"--amplitude", options::TArity::Value},
+};
 
-} // namespace
+// The line of voltcheck-measure: its options and one input.
+class TMeasureLine : public options::TOptionSink {
+public:
+    explicit TMeasureLine(TMeasureOptions& options) : options_(options) {}
 
-bool ParseMeasureOptions(int argc, const char* const* argv, TMeasureOptions& options, std::string& error)
-{
-    bool haveInput = false;
-    for (int i = 1; i < argc; ++i) {
-        std::string arg = argv[i];
-        if (arg == "-h" || arg == "--help") {
-            options.Help = true;
-            return true;
-        }
-        if (arg == "-" || arg.rfind("--", 0) != 0) {
-            if (haveInput) {
-                error = "задано больше одного входа: " + arg;
-                return false;
-            }
-            options.Input = arg;
-            haveInput = true;
-            continue;
-        }
-        // --name value or --name=value
-        std::string name = arg;
-        std::string value;
-        bool haveValue = false;
-        const auto eq = arg.find('=');
-        if (eq != std::string::npos) {
-            name = arg.substr(0, eq);
-            value = arg.substr(eq + 1);
-            haveValue = true;
-        }
-        if (name != "--rate" && name != "--method" && name != "--mode" && name != "--amplitude") {
-            error = "неизвестный параметр: " + name;
+    bool HaveInput = false;
+
+    void Help() override { options_.Help = true; }
+    bool Positional(const std::string& argument, std::string& error) override
+    {
+        if (HaveInput) {
+            error = "задано больше одного входа: " + argument;
             return false;
         }
-        if (!haveValue) {
-            if (i + 1 >= argc) {
-                error = "параметру " + name + " нужно значение";
-                return false;
-            }
-            value = argv[++i];
-        }
+        options_.Input = argument;
+        HaveInput = true;
+        return true;
+    }
+    std::span<const options::TOption> Known() const override { return KnownOptions; }
+    bool Option(std::string_view name, const std::string& value, std::string& error) override
+    {
         if (name == "--rate") {
-            if (!ParseRate(value, options.Rate)) {
+            double rate = 0.0;
+            if (!options::ParseNumber(value, rate) || rate <= 0.0) {
                 error = "неверная частота (нужно положительное число герц): " + value;
                 return false;
             }
+            options_.Rate = rate;
         } else if (name == "--method") {
-            if (!computation::ParseMethod(value, options.Method)) {
+            if (!computation::ParseMethod(value, options_.Method)) {
                 error = "неверный метод (нужно fft или sum): " + value;
                 return false;
             }
         } else if (name == "--mode") {
             if (value == "dc") {
-                options.Mode = computation::TChannelMode::Dc;
+                options_.Mode = computation::TChannelMode::Dc;
             } else if (value == "ac") {
-                options.Mode = computation::TChannelMode::Ac;
+                options_.Mode = computation::TChannelMode::Ac;
             } else {
                 error = "неверный режим (нужно dc или ac): " + value;
                 return false;
             }
-        } else {
-            if (value != "rms" && value != "amp") {
-                error = "неверный тип амплитуды (нужно rms или amp): " + value;
-                return false;
-            }
-            options.Amplitude = computation::AmplitudeTypeFromText(value);
+        } else if (!computation::ParseAmplitudeType(value, options_.Amplitude)) {
+            error = "неверный тип амплитуды (нужно rms или amp): " + value;
+            return false;
         }
+        return true;
     }
-    if (!haveInput) {
+
+private:
+    TMeasureOptions& options_;
+};
+
+} // namespace
+
+bool ParseMeasureOptions(int argc, const char* const* argv, TMeasureOptions& options, std::string& error)
+{
+    TMeasureLine line(options);
+    if (!options::ReadOptions(argc, argv, options::THelpRule::Stop, line, error)) {
+        return false;
+    }
+    if (options.Help) {
+        return true;
+    }
+    if (!line.HaveInput) {
         error = "не задан входной файл (- означает стандартный ввод)";
         return false;
     }

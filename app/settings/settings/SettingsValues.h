@@ -1,5 +1,6 @@
 #pragma once
 
+#include "computation/ChannelComputation.h"
 #include "settings/Precision.h"
 #include "settings/SettingsTables.h"
 
@@ -32,8 +33,8 @@ struct DiscoverySettings {
 // list indices as stored (ResolveModuleControls() turns the ones outside their list
 // into "no selection").
 struct ModuleSettings {
-    std::string computationMethod = "fft";  // "fft" or "sum"
-    std::string amplitudeType = "rms";      // "rms" or "amp"
+    computation::TMethod computationMethod = computation::TMethod::Spectral;          // "fft" or "sum"
+    computation::TAmplitudeType amplitudeType = computation::TAmplitudeType::Rms;  // "rms" or "amp"
     double maxAcquisitionTime = 1.0;        // seconds
     std::int32_t adcRateIndex = instrument::DefaultAdcRateIndex;
     bool allChannels = true;

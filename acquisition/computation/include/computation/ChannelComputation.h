@@ -19,9 +19,16 @@ enum class TMethod { Spectral, WeightedSum };
 enum class TChannelMode { Dc, Ac };
 enum class TAmplitudeType { Rms, Peak };
 
-// Setting texts: "fft" -> Spectral, "sum" -> WeightedSum; other texts give false.
+// The texts of the settings file and the command lines: "fft" and "sum", "rms" and "amp".
+std::string_view MethodText(TMethod method);
+std::string_view AmplitudeTypeText(TAmplitudeType amplitude);
+// Strict, for a command line: "fft" -> Spectral, "sum" -> WeightedSum; other texts give false.
 bool ParseMethod(std::string_view text, TMethod& method);
-// "rms" -> Rms; every other text (normally "amp") -> Peak.
+// Strict, for a command line: "rms" -> Rms, "amp" -> Peak; other texts give false.
+bool ParseAmplitudeType(std::string_view text, TAmplitudeType& amplitude);
+// A stored text: "fft" -> Spectral; every other text runs the weighted sum.
+TMethod MethodFromText(std::string_view text);
+// A stored text: "rms" -> Rms; every other text (normally "amp") -> Peak.
 TAmplitudeType AmplitudeTypeFromText(std::string_view text);
 
 struct TChannelResult {

@@ -18,8 +18,8 @@ namespace run {
 // The run's copy of the operator's settings, taken at its start: changes in the
 // window take effect at the next run.
 struct TRunSettings {
-    std::string ComputationMethod = "fft";  // "fft" spectral; any other text runs the weighted sum
-    std::string AmplitudeType = "rms";      // "rms"; any other text gives the peak amplitude
+    computation::TMethod ComputationMethod = computation::TMethod::Spectral;
+    computation::TAmplitudeType AmplitudeType = computation::TAmplitudeType::Rms;
     double MaxAcquisitionTime = 1.0;        // seconds
     std::array<computation::TChannelMode, 4> ChannelMode{};  // per channel, DC or AC
     std::array<int, 4> RangeIndex{};                          // per channel, as selected at the start
@@ -41,10 +41,8 @@ struct TStepResult {
 // One measurement run of an open ZEB44 as a four-channel voltmeter, without any
 // window: the module configuration and frame geometry, the throughput check, the
 // buffers and analysis window, and per frame the acquisition, the conversion to volts
-// and the computation of every channel. A front end calls the steps in this order:
-//   Begin, ConfigureModule, CheckThroughput, PrepareBuffers,
-//   then per frame AcquireFrame, ConvertFrame, ComputeChannels,
-//   and at the end, whatever happened, StopModule and Release.
+// and the computation of every channel. The steps are valid only in the order in which
+// run::RunMeasurement (run/RunLoop.h) calls them; a front end runs them through it.
 // A step that fails ends the run; its message is the operator's text. The stop flag
 // (set from another thread) ends a frame at its next receive block and the
 // computation at its next check. After PrepareBuffers no step allocates.
@@ -58,7 +56,7 @@ public:
     TMeasurementRun(const TMeasurementRun&) = delete;
     TMeasurementRun& operator=(const TMeasurementRun&) = delete;
 
-    // Takes the run's settings (the method text that is not "fft" becomes "sum").
+    // Takes the run's settings.
     void Begin(const TRunSettings& settings);
     // Stops the ADC, clears its buffer, writes and sends the configuration, then fixes
     // the geometry. Refuses parameters without a rate or a range of an enabled channel
@@ -82,8 +80,8 @@ public:
     void Release();
 
     const TRunSettings& Settings() const { return settings_; }
-    computation::TMethod Method() const { return method_; }
-    computation::TAmplitudeType Amplitude() const { return amplitude_; }
+    computation::TMethod Method() const { return settings_.ComputationMethod; }
+    computation::TAmplitudeType Amplitude() const { return settings_.AmplitudeType; }
     const TFrameGeometry& Geometry() const { return geometry_; }
     const std::array<computation::TChannelResult, 4>& Results() const { return results_; }
     // Per channel: non-zero when the last converted frame had an overload on it.
@@ -101,8 +99,6 @@ private:
     ModuleRecord& module_;
     const std::atomic<bool>& stop_;
     TRunSettings settings_;
-    computation::TMethod method_ = computation::TMethod::Spectral;
-    computation::TAmplitudeType amplitude_ = computation::TAmplitudeType::Rms;
     TFrameGeometry geometry_;
     TRunBuffers buffers_;
     double windowSum_ = 0.0;
