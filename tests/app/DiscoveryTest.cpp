@@ -1,6 +1,7 @@
 // Discovery runs of the shown window against zebsim: full search, crate and
 // module changes, failures, and closing while a run is at work.
 #include "DiscoveryFixture.h"
+#include "EventLoopPauses.h"
 
 #include "app/ApplicationTitle.h"
 #include "app/HintWindow.h"
@@ -250,6 +251,21 @@ TEST_F(DiscoveryRunTest, FailedFullSearchesReportOnceAndLeaveTheSelectionUsable)
         form.reset();
         server.reset();
     }
+}
+
+// A crate that answers too late is waited for on the discovery thread (the
+// libraries' 2 s reply wait); the window goes on serving its events meanwhile.
+TEST_F(DiscoveryRunTest, ACrateThatAnswersLateNeverHoldsTheWindow) {
+    StartServer(FaultyCrate("", R"({"late": {"on": "GetCrateInfo", "ms": 3000}})"));
+    form = std::make_unique<TMainForm>();
+    form->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+    const TEventLoopPauses pauses;
+    ASSERT_TRUE(PumpUntil([&] { return form->StartupStage() == TStartupStage::DiscoveryRequested && RunOver(); },
+                          20000));
+    ExpectOneBox(BadCrateText);
+    // A scan on the GUI thread would stand it still for the whole reply wait.
+    EXPECT_LT(pauses.LongestMs(), 1000);
 }
 
 TEST_F(DiscoveryRunTest, ChangingTheModuleOpensItAndLeavesTheCrateIndicator) {
