@@ -2,15 +2,23 @@
 
 #include "FormatFloat/DecimalSeparator.h"
 #include "FormatFloat/StrToFloat.h"
+#include "device/CrateScan.h"
 
 #include <chrono>
 #include <thread>
 
-TMainThread::TMainThread(TAcquisitionWindow& window, ModuleRecord& module, const std::atomic<uint8_t>& tickedChannels)
+TMainThread::TMainThread(TAcquisitionWindow& window, ModuleRecord& module, const std::atomic<uint8_t>& tickedChannels,
+                         const std::atomic<bool>& autoResume)
     : TReportingThread(/*freeOnTerminate=*/false, window, MessageCaption, ButtonCaption),
       window_(window),
       module_(module),
-      tickedChannels_(tickedChannels) {}
+      tickedChannels_(tickedChannels),
+      autoResume_(autoResume) {}
+
+const std::atomic<bool>& TMainThread::NeverResume() {
+    static const std::atomic<bool> never{false};
+    return never;
+}
 
 TMainThread::~TMainThread() { StopAndWait(); }
 
@@ -24,14 +32,15 @@ void TMainThread::StartRun() {
 bool TMainThread::Over() const { return Reported() || Terminated(); }
 
 void TMainThread::BeginRun(run::TRunStart& start) {
-    Synchronize([this] { window_.BeginAcquisition(RunStart); });
+    // A resumed run goes on with the settings and the display of the first.
+    if (link_ == TLink::Connected) Synchronize([this] { window_.BeginAcquisition(RunStart); });
     start = RunStart;
 }
 
 void TMainThread::ReadParameters(run::TModuleParameters& parameters) { parameters = RunStart.Parameters; }
 
 void TMainThread::Configured(const run::TMeasurementRun& run) {
-    Synchronize([this, &run] { window_.ShowRun(run, TRunView::FrameTime); });
+    Synchronize([this, &run] { window_.ShowRun(run, TRunView::FrameTime, {}); });
 }
 
 std::array<bool, 4> TMainThread::TickedChannels() {
@@ -42,13 +51,54 @@ std::array<bool, 4> TMainThread::TickedChannels() {
 }
 
 void TMainThread::FrameDone(const run::TMeasurementRun& run) {
-    Synchronize([this, &run] { window_.ShowRun(run, TRunView::Values); });
+    if (link_ == TLink::Resuming) {
+        link_ = TLink::Connected;
+        loss_.GapSeconds = std::chrono::duration<double>(std::chrono::system_clock::now() - loss_.Since).count();
+        Synchronize([this, &run] { window_.ShowRun(run, TRunView::Resumed, loss_); });
+    }
+    Synchronize([this, &run] { window_.ShowRun(run, TRunView::Values, {}); });
     SleepUnlessTerminated(100);
-    Synchronize([this, &run] { window_.ShowRun(run, TRunView::Overloads); });
+    Synchronize([this, &run] { window_.ShowRun(run, TRunView::Overloads, {}); });
 }
 
-void TMainThread::StepDone(run::TRunStep, const run::TStepResult& result) {
-    if (result.Kind == run::TStepResult::TKind::Failed) Report(result.Message);
+bool TMainThread::LosesModule(run::TRunStep step) const {
+    if (link_ == TLink::Lost) return true;  // the rest of a lost run (its module's stop) is part of the loss
+    if (link_ == TLink::Resuming) return step != run::TRunStep::ComputeChannels;
+    return step == run::TRunStep::AcquireFrame;
+}
+
+void TMainThread::StepDone(run::TRunStep step, const run::TStepResult& result) {
+    if (result.Kind != run::TStepResult::TKind::Failed) return;
+    if (autoResume_.load() && !Terminated() && LosesModule(step)) {
+        if (link_ != TLink::Lost) ModuleLost(*run_, result.Message);
+        return;
+    }
+    Report(result.Message);
+}
+
+void TMainThread::ModuleLost(const run::TMeasurementRun& run, const std::string& message) {
+    // A resumed run that fails again is the same loss, still counted from its start.
+    if (link_ == TLink::Connected) {
+        loss_.Message = message;
+        loss_.Since = std::chrono::system_clock::now();
+    }
+    link_ = TLink::Lost;
+    loss_.NextTry = std::chrono::system_clock::now() + std::chrono::milliseconds(RetryIntervalMs);
+    Synchronize([this, &run] { window_.ShowRun(run, TRunView::Lost, loss_); });
+}
+
+bool TMainThread::AwaitModule(const run::TMeasurementRun& run) {
+    while (!SleepUnlessTerminated(RetryIntervalMs)) {
+        TSerialField crate{};
+        SetFieldText(crate, RunStart.CrateSerial);
+        if (OpenModuleInSlot(module_, crate, RunStart.Slot)) {
+            link_ = TLink::Resuming;
+            return true;
+        }
+        loss_.NextTry = std::chrono::system_clock::now() + std::chrono::milliseconds(RetryIntervalMs);
+        Synchronize([this, &run] { window_.ShowRun(run, TRunView::Lost, loss_); });
+    }
+    return false;
 }
 
 void TMainThread::Pause(run::TRunPause pause) {
@@ -67,15 +117,28 @@ void TMainThread::Pause(run::TRunPause pause) {
 }
 
 void TMainThread::Finish(const std::function<void()>& release) {
-    Synchronize([this, &release] {
+    // A lost run that will resume keeps the window's run going.
+    const bool resumes = link_ == TLink::Lost && !Terminated();
+    Synchronize([this, &release, resumes] {
         release();
-        window_.EndAcquisition();
+        if (!resumes) window_.EndAcquisition();
     });
 }
 
 void TMainThread::MultimeterLoop() {
     run::TMeasurementRun run(module_, TerminateFlag());
+    run_ = &run;
     run::RunMeasurement(run, *this);
+    // With auto-resume on, a lost module is waited for, and the run begins again on
+    // it, until it resumes or the stop request comes.
+    while (link_ == TLink::Lost && !Terminated()) {
+        if (!AwaitModule(run)) {
+            Synchronize([this] { window_.EndAcquisition(); });
+            break;
+        }
+        run::RunMeasurement(run, *this);
+    }
+    run_ = nullptr;
 }
 
 void TMainThread::RunGuarded(const std::function<void()>& work) {

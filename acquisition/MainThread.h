@@ -32,9 +32,15 @@ public:
     static constexpr const char* UnexpectedExceptionText =
         "Опаньки!!!\nПоймали неустранимое исключение в потоке 'MainThread'!!!\nСрочно сообщите разработчику!";
 
+    // The pause between two tries to find a lost module again.
+    static constexpr int RetryIntervalMs = 2000;
+
     // module: the window's module record, used by the run alone while it lasts.
     // tickedChannels: bit c set while the enable box of channel c + 1 is ticked.
-    TMainThread(TAcquisitionWindow& window, ModuleRecord& module, const std::atomic<uint8_t>& tickedChannels);
+    // autoResume: while set, a lost module is looked for again every RetryIntervalMs
+    // and the run resumes on it, without a message; else a loss ends the run.
+    TMainThread(TAcquisitionWindow& window, ModuleRecord& module, const std::atomic<uint8_t>& tickedChannels,
+                const std::atomic<bool>& autoResume = NeverResume());
     ~TMainThread() override;
 
     // Entry 0 is the multimeter function, filled by the preparation.
@@ -60,6 +66,18 @@ private:
     void MultimeterLoop();
     // A message was shown or the stop was requested.
     bool Over() const;
+    // Whether a failed step lost the module (rather than refused the run): a frame's
+    // acquisition, and every step of a run resumed after a loss.
+    bool LosesModule(run::TRunStep step) const;
+    // The loss seen: shown once, the run ends and waits.
+    void ModuleLost(const run::TMeasurementRun& run, const std::string& message);
+    // Waits for the lost module, trying to open it again every RetryIntervalMs; false
+    // when the stop request came first.
+    bool AwaitModule(const run::TMeasurementRun& run);
+    static const std::atomic<bool>& NeverResume();
+
+    // The run's link to its module.
+    enum class TLink { Connected, Lost, Resuming };
 
     // The run's observer.
     void BeginRun(run::TRunStart& start) override;
@@ -78,4 +96,9 @@ private:
     TAcquisitionWindow& window_;
     ModuleRecord& module_;
     const std::atomic<uint8_t>& tickedChannels_;
+    const std::atomic<bool>& autoResume_;
+    TLink link_ = TLink::Connected;
+    // The run of MultimeterLoop while it lasts.
+    const run::TMeasurementRun* run_ = nullptr;
+    TLinkLoss loss_;
 };

@@ -14,9 +14,11 @@
 #include "ui/PageControl.h"
 #include "ui/SpeedButton.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QLabel>
 
+#include <algorithm>
 #include <exception>
 
 TAcquisitionController::TAcquisitionController(TMainFormUi& ui, QWidget* window, TReentryGuard& guard,
@@ -29,7 +31,14 @@ TAcquisitionController::TAcquisitionController(TMainFormUi& ui, QWidget* window,
       page_(page),
       settings_(settings),
       device_(device),
-      events_(events) {}
+      events_(events) {
+    connect(ui_.AutoResumeMenuItem, &QAction::toggled, this, [this](bool on) { autoResume_ = on; });
+}
+
+void TAcquisitionController::SetAutoResume(bool on) {
+    ui_.AutoResumeMenuItem->setChecked(on);
+    autoResume_ = on;
+}
 
 TAcquisitionController::~TAcquisitionController() { Shutdown(); }
 
@@ -71,7 +80,7 @@ void TAcquisitionController::OnStartMainThread(uint16_t processingIndex) {
     if (ui_.MainLMDPageControl->currentIndex() == 0) idle_ = false;
     TMainThread* thread = nullptr;
     try {
-        thread = new TMainThread(*this, device_.Module(), page_.TickedChannels());
+        thread = new TMainThread(*this, device_.Module(), page_.TickedChannels(), autoResume_);
         thread->ProcessingIndex = processingIndex;
         thread->SetOnTerminate([this] {
             running_ = false;
@@ -123,10 +132,14 @@ void TAcquisitionController::BeginAcquisition(TAcquisitionStart& start) {
     start.Parameters = page_.ModuleParameters();
     start.CrateTypeCode = device_.SelectedCrateTypeCode();
     start.ModuleName = device_.ModuleName();
+    const TSettingsController::TSelection selection = device_.Selection();
+    start.CrateSerial = selection.CrateSerial;
+    start.Slot = static_cast<uint16_t>(std::max(selection.ModuleSlot, 0));
+    linkLost_ = false;
     for (TRunSubscriber* subscriber : subscribers_) subscriber->RunStarted();
 }
 
-void TAcquisitionController::ShowRun(const run::TMeasurementRun& run, TRunView view) {
+void TAcquisitionController::ShowRun(const run::TMeasurementRun& run, TRunView view, const TLinkLoss& loss) {
     switch (view) {
     case TRunView::FrameTime:
         page_.ShowFrameTime(run.Geometry().FrameMilliseconds());
@@ -143,6 +156,16 @@ void TAcquisitionController::ShowRun(const run::TMeasurementRun& run, TRunView v
     }
     case TRunView::Overloads:
         page_.ShowOverloads(run);
+        return;
+    case TRunView::Lost:
+        linkLost_ = true;
+        device_.ShowModuleLink(false);
+        for (TRunSubscriber* subscriber : subscribers_) subscriber->LinkLost(loss);
+        return;
+    case TRunView::Resumed:
+        linkLost_ = false;
+        device_.ShowModuleLink(true);
+        for (TRunSubscriber* subscriber : subscribers_) subscriber->LinkResumed(loss);
         return;
     }
 }

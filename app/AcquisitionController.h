@@ -58,12 +58,18 @@ public:
     bool RequestAllowed() const { return requestAllowed_; }
     // Frames shown since the window was made.
     std::uint64_t ShownFrames() const { return shownFrames_; }
+    // "Автовозобновление при потере связи": a run that loses its module waits for it and
+    // resumes by itself, without a message. The popup item's tick is the state.
+    bool AutoResume() const { return autoResume_.load(); }
+    void SetAutoResume(bool on);
+    // A lost run is waiting for its module.
+    bool LinkLost() const { return linkLost_; }
 
     // The acquisition thread's window.
     int ExecuteMessageDialog(const Threads::TMessageDialogPars& pars) override;
     void AcquisitionThreadRunning() override;
     void BeginAcquisition(TAcquisitionStart& start) override;
-    void ShowRun(const run::TMeasurementRun& run, TRunView view) override;
+    void ShowRun(const run::TMeasurementRun& run, TRunView view, const TLinkLoss& loss) override;
     void EndAcquisition() override;
 
 private:
@@ -79,6 +85,9 @@ private:
     bool requestAllowed_ = true;
     std::atomic<bool> running_{false};
     std::atomic<bool> idle_{true};
+    // Read by the acquisition thread when it loses its module.
+    std::atomic<bool> autoResume_{false};
+    bool linkLost_ = false;
     // The display patterns the current run started with.
     run::TDisplayPatterns patterns_;
     std::uint64_t shownFrames_ = 0;

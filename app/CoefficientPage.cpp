@@ -13,7 +13,6 @@
 
 namespace {
 
-const QColor Grey(128, 128, 128);
 const QColor LightYellow(255, 255, 208);
 
 QFont PointFont(const char* family, int points, bool bold) {
@@ -56,7 +55,7 @@ void TCoefficientPage::DrawCell(QObject* sender, int column, int row, const QRec
     QPainter* canvas = grid->Canvas();
     const bool enabled = grid->isEnabled();
     const QString text = enabled ? grid->Cell(column, row) : QString("?????");
-    const QColor fontColor = enabled ? grid->palette().color(QPalette::Text) : Grey;
+    const QColor fontColor = enabled ? grid->palette().color(QPalette::Text) : style::Grey;
     const int flags = Qt::AlignCenter | Qt::TextSingleLine;
 
     if (row == 0) {
@@ -69,7 +68,7 @@ void TCoefficientPage::DrawCell(QObject* sender, int column, int row, const QRec
     QColor background = grid->palette().color(QPalette::Base);
     if (column == 0) {
         canvas->setFont(PointFont("Courier New", 12, true));
-        canvas->setPen(enabled ? style::Maroon : Grey);
+        canvas->setPen(enabled ? style::Maroon : style::Grey);
         background = LightYellow;
     } else {
         canvas->setFont(PointFont("Tahoma", 11, false));

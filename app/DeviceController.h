@@ -75,6 +75,8 @@ public:
     // module's serial number and firmware version, as run found them (withDevice
     // false: before the search, everything unknown).
     void ShowDeviceStatus(const TDiscoveryRun& run, bool withDevice);
+    // The module indicator while a run has lost its module (lost) and once it is back.
+    void ShowModuleLink(bool connected);
     // Switches a control and, for a container, every control inside.
     void EnableControlBranch(QWidget* control, bool enable);
 

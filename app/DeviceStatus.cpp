@@ -48,6 +48,12 @@ QString FirmwareText(uint32_t version) {
 
 }  // namespace
 
+void TDeviceController::ShowModuleLink(bool connected) {
+    const QString name = QString::fromStdString(ModuleName());
+    ui_.ModuleStatusLed->setBrushColor(connected ? style::BrightGreen : style::Red);
+    ui_.ModuleStatusLed->setToolTip("Статус модуля '" + name + (connected ? "' -> OK" : "' -> связь потеряна"));
+}
+
 void TDeviceController::ShowDeviceStatus(const TDiscoveryRun& run, bool withDevice) {
     const TReentryGuard::TScope quiet = guard_.Hold();
 

@@ -16,6 +16,9 @@
 #include <QGroupBox>
 #include <QLabel>
 
+#include <chrono>
+#include <ctime>
+
 namespace {
 
 const QString StartCaption = QStringLiteral("С   Т   А   Р   Т");
@@ -83,6 +86,17 @@ TMultimeterPage::TMultimeterPage(TMainFormUi& ui, QWidget* window, TReentryGuard
     ui_.CommonComputationMethodLMDLabel->setText("");
 
     CreateChannelFrames();
+
+    // Under the page's panel, across its width: a place no control uses.
+    QWidget* tab = ui_.MultimeterLMDTabSheet;
+    linkNotice_ = new QLabel(tab);
+    linkNotice_->setObjectName(QStringLiteral("LinkNoticeLMDLabel"));
+    linkNotice_->setFont(style::SansFont(16, true));
+    style::SetColor(linkNotice_, QPalette::WindowText, style::Red);
+    const QWidget* panel = ui_.MultimeterLMDSimplePanel;
+    const QRect area(panel->mapTo(tab, QPoint(0, 0)), panel->size());
+    linkNotice_->setGeometry(area.left(), area.bottom() + 6, area.width(), 24);
+    linkNotice_->hide();
 }
 
 void TMultimeterPage::CreateChannelFrames() {
@@ -422,7 +436,28 @@ void TMultimeterPage::EndRun() {
     SetButtonTextColor(ui_.StartMultimeterLMDSpeedButton, style::DarkGreen);
     ui_.StartMultimeterLMDSpeedButton->setChecked(false);
     ui_.AcquisitionTimeLMDLabel->setText("-----");
+    linkNotice_->hide();
 }
+
+void TMultimeterPage::LinkLost(const TLinkLoss& loss) {
+    for (TZeb44AdcChannelFrame* frame : frames_) {
+        frame->Value1LMDEdit->setTextColor(style::Grey);
+        frame->Value2LMDEdit->setTextColor(style::Grey);
+        frame->SetOverloadLed(TZeb44AdcChannelFrame::Neutral);
+    }
+    const std::time_t next = std::chrono::system_clock::to_time_t(loss.NextTry);
+    std::tm local{};
+    localtime_r(&next, &local);
+    char time[16];
+    std::strftime(time, sizeof time, "%H:%M:%S", &local);
+    linkNotice_->setText(QStringLiteral("Связь с модулем потеряна (%1). Следующая попытка в %2.")
+                             .arg(QString::fromStdString(loss.Message).simplified(), QString::fromLatin1(time)));
+    linkNotice_->setToolTip(QString::fromStdString(loss.Message));
+    linkNotice_->show();
+    linkNotice_->raise();
+}
+
+void TMultimeterPage::LinkResumed(const TLinkLoss&) { linkNotice_->hide(); }
 
 void TMultimeterPage::SetApplicationActive(bool active) {
     for (TZeb44AdcChannelFrame* frame : frames_) {

@@ -16,6 +16,7 @@
 #include <cstdint>
 #include <functional>
 
+class QLabel;
 class QWidget;
 class TMainFormUi;
 class TZeb44AdcChannelFrame;
@@ -79,8 +80,14 @@ public:
     // The readings of a frame (the lamps neutral until ShowOverloads).
     void FrameShown(const TShownFrame& frame) override;
     void ShowOverloads(const run::TMeasurementRun& run);
-    // START back, the frame time cleared.
+    // START back, the frame time cleared, no notice of a lost module.
     void EndRun();
+    // The run lost its module: the readings stay, marked stale, and a notice under
+    // the parameters says so and when the next try comes; it goes at the resumption.
+    void LinkLost(const TLinkLoss& loss) override;
+    void LinkResumed(const TLinkLoss& loss) override;
+    // The notice of a lost module (hidden while the module answers).
+    const QLabel* LinkNotice() const { return linkNotice_; }
 
     void SetApplicationActive(bool active);
 
@@ -96,4 +103,5 @@ private:
     std::function<void()> stopRun_;
     std::array<TZeb44AdcChannelFrame*, 4> frames_{};
     std::atomic<uint8_t> ticked_{0};
+    QLabel* linkNotice_ = nullptr;
 };

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "acquisition/AcquisitionWindow.h"
 #include "run/ChannelDisplay.h"
 #include "run/MeasurementRun.h"
 
@@ -22,6 +23,11 @@ public:
     virtual void RunStarted() {}
     virtual void FrameShown(const TShownFrame& frame) = 0;
     virtual void RunEnded() {}
+    // The run lost its module and waits for it (auto-resume on); called again after
+    // every failed try with the next try's time.
+    virtual void LinkLost(const TLinkLoss& /*loss*/) {}
+    // The first frame after a loss is done; its values follow with FrameShown.
+    virtual void LinkResumed(const TLinkLoss& /*loss*/) {}
 
 protected:
     ~TRunSubscriber() = default;

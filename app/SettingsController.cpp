@@ -11,6 +11,7 @@
 #include "settings/SettingsWriter.h"
 #include "ui/MainFormUi.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QCoreApplication>
 #include <QDir>
@@ -93,6 +94,7 @@ bool TSettingsController::LoadSettings(const inifile::TIniFile* file, bool modul
     if (file == nullptr) return false;
     // The box's change handler runs as usual when this changes it.
     ui_.AutoSaveSettingsLMDCheckBox->setChecked(settings::ReadApplicationSettings(*file).autoSave);
+    ui_.AutoResumeMenuItem->setChecked(settings::ReadLinkSettings(*file).autoResume);
     if (!LoadModuleSettings(file)) return false;
     if (moduleIdentified) coefficients_.LoadCoefficientSource(settings::ReadApplicationSettings(*file));
     return true;
@@ -161,7 +163,10 @@ void TSettingsController::SaveIniFile(const QString& fileName) {
     try {
         file_.reset();
         file_ = std::make_unique<inifile::TIniFile>(fileName.toStdString());
-        if (const inifile::IniStatus status = settings::SaveApplicationSettings(*file_, application); !status.ok)
+        // The window's own section goes with the application's; one box says what failed.
+        inifile::IniStatus status = settings::SaveApplicationSettings(*file_, application);
+        if (status.ok) status = settings::SaveLinkSettings(*file_, {ui_.AutoResumeMenuItem->isChecked()});
+        if (!status.ok)
             ApplicationMessageBox(window_, WithReason("Не могу сохранить файл настроек приложения!", status),
                                   SaveCaption, TMessageBoxIcon::Information);
         if (const inifile::IniStatus status = settings::SaveModuleSettings(*file_, page_.Controls()); !status.ok)

@@ -123,7 +123,8 @@ void TMainFormUi::setupUi(QMainWindow* form)
     SetColor(StartMultimeterLMDSpeedButton, QPalette::ButtonText, DarkGreen);
     StartMultimeterLMDSpeedButton->setCursor(Qt::PointingHandCursor);
     // The popup menu opens only through its short-cuts once the module is found.
-    StartMultimeterLMDSpeedButton->setToolTip(QStringLiteral("Запись показаний в файл: Ctrl+L"));
+    StartMultimeterLMDSpeedButton->setToolTip(
+        QStringLiteral("Запись показаний в файл: Ctrl+L\nАвтовозобновление при потере связи: Ctrl+U"));
 
     SaveIniSettingLMDGroupBox = GroupBox(strip, "SaveIniSettingLMDGroupBox", 886, 3, 242, 72,
                                          QStringLiteral("Настройки"), Maroon, SansFont(20), false);
@@ -283,6 +284,9 @@ void TMainFormUi::setupUi(QMainWindow* form)
     ReadingLogMenuItem = MenuItem(form, PopupMenu, "ReadingLogMenuItem", QStringLiteral("Запись показаний в файл…"),
                                   Qt::CTRL | Qt::Key_L);
     ReadingLogMenuItem->setCheckable(true);
+    AutoResumeMenuItem = MenuItem(form, PopupMenu, "AutoResumeMenuItem",
+                                  QStringLiteral("Автовозобновление при потере связи"), Qt::CTRL | Qt::Key_U);
+    AutoResumeMenuItem->setCheckable(true);
     BreakLine2 = Separator(form, PopupMenu, "BreakLine2");
     SignalViewMenuItem = MenuItem(form, PopupMenu, "SignalViewMenuItem", QStringLiteral("Осциллограмма и спектр…"),
                                   Qt::CTRL | Qt::Key_G);

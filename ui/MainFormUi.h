@@ -116,6 +116,7 @@ public:
     QAction* SaveDefaultSettings = nullptr;
     QAction* SaveCurrentSettings = nullptr;
     QAction* ReadingLogMenuItem = nullptr;  // ticked while the window's reading log is open
+    QAction* AutoResumeMenuItem = nullptr;  // Ctrl+U: a run lost with its module resumes by itself
     QAction* BreakLine2 = nullptr;
     QAction* SignalViewMenuItem = nullptr;   // Ctrl+G: the waveform and spectrum window
     QAction* SignalViewBreakLine = nullptr;

@@ -16,6 +16,8 @@ inline constexpr QColor Purple(128, 0, 128);
 inline constexpr QColor Teal(0, 128, 128);
 inline constexpr QColor Blue(0, 0, 255);
 inline constexpr QColor Red(255, 0, 0);
+// What is shown but no longer current (a reading of a lost module, a disabled grid).
+inline constexpr QColor Grey(128, 128, 128);
 // Two greens, told apart by name: the dark one of START, lamps and buttons, and the
 // bright one of the readings on black.
 inline constexpr QColor DarkGreen(0, 128, 0);

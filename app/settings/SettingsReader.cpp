@@ -15,6 +15,12 @@ ApplicationSettings ReadApplicationSettings(const inifile::TIniFile& file) {
     return s;
 }
 
+LinkSettings ReadLinkSettings(const inifile::TIniFile& file) {
+    LinkSettings s;
+    s.autoResume = file.ReadInteger(kLinkSection, kAutoResumeKey, 0) != 0;
+    return s;
+}
+
 DiscoverySettings ReadDiscoverySettings(const inifile::TIniFile& file) {
     DiscoverySettings s;
     s.crateSerial = file.ReadString(kDiscoverySection, kCrateSerialKey, "");

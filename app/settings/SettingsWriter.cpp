@@ -87,6 +87,12 @@ IniStatus SaveApplicationSettings(TIniFile& file, const ApplicationControls& con
     return group.Flush();
 }
 
+IniStatus SaveLinkSettings(TIniFile& file, const LinkSettings& link) {
+    WriteGroup group(file, kLinkSection);
+    group.Bool(kAutoResumeKey, link.autoResume);
+    return group.Flush();
+}
+
 IniStatus SaveModuleSettings(TIniFile& file, const ModuleControls& controls) {
     WriteGroup group(file, kModuleSection);
     group.Integer(kAdcRateIndexKey, controls.adcRateIndex);

@@ -75,7 +75,8 @@ TEST_F(MainFormUiTest, EveryControlCarriesItsMemberNameOnce)
         MEMBER(SignalFrequencyGeneratorLMDEdit), MEMBER(VoltmeterLMDGroupBox), MEMBER(AcDcVoltmeterModeLMDRadioGroup),
         MEMBER(AcFilterVoltmeterLMDComboBox), MEMBER(VoltmeterValueUnitLMDLabel), MEMBER(VoltmeterValueLMDLabel),
         MEMBER(EmptyLMDSimplePanel), MEMBER(PopupMenu), MEMBER(RebootDeviceMenuItem), MEMBER(BreakLine1),
-        MEMBER(SaveDefaultSettings), MEMBER(SaveCurrentSettings), MEMBER(ReadingLogMenuItem), MEMBER(BreakLine2),
+        MEMBER(SaveDefaultSettings), MEMBER(SaveCurrentSettings), MEMBER(ReadingLogMenuItem),
+        MEMBER(AutoResumeMenuItem), MEMBER(BreakLine2),
         MEMBER(AboutProgram), MEMBER(SignalViewMenuItem), MEMBER(SignalViewBreakLine), MEMBER(BreakLine3),
         MEMBER(ApplicationExit)};
     for (const auto& [name, object] : members) {
@@ -239,7 +240,8 @@ TEST_F(MainFormUiTest, PopupMenuItemsAndShortCuts)
 {
     const QList<QAction*> items = Ui.PopupMenu->actions();
     const std::vector<QAction*> expected{Ui.RebootDeviceMenuItem, Ui.BreakLine1, Ui.SaveDefaultSettings,
-                                         Ui.SaveCurrentSettings, Ui.ReadingLogMenuItem, Ui.BreakLine2,
+                                         Ui.SaveCurrentSettings, Ui.ReadingLogMenuItem, Ui.AutoResumeMenuItem,
+                                         Ui.BreakLine2,
                                          Ui.SignalViewMenuItem, Ui.SignalViewBreakLine, Ui.AboutProgram,
                                          Ui.BreakLine3, Ui.ApplicationExit};
     ASSERT_EQ(items.size(), static_cast<qsizetype>(expected.size()));
@@ -258,6 +260,7 @@ TEST_F(MainFormUiTest, PopupMenuItemsAndShortCuts)
                                            {Ui.SaveDefaultSettings, "Сохранение штатных настроек", Qt::Key_D},
                                            {Ui.SaveCurrentSettings, "Сохранение текущих настроек", Qt::Key_S},
                                            {Ui.ReadingLogMenuItem, "Запись показаний в файл…", Qt::Key_L},
+                                           {Ui.AutoResumeMenuItem, "Автовозобновление при потере связи", Qt::Key_U},
                                            {Ui.SignalViewMenuItem, "Осциллограмма и спектр…", Qt::Key_G},
                                            {Ui.AboutProgram, "О программе ...", Qt::Key_A},
                                            {Ui.ApplicationExit, "Выход", Qt::Key_Q}}) {
@@ -268,7 +271,9 @@ TEST_F(MainFormUiTest, PopupMenuItemsAndShortCuts)
     }
     EXPECT_EQ(Ui.ApplicationExit->toolTip(), QStringLiteral("Спокойный выход из программы"));
     EXPECT_TRUE(Ui.ReadingLogMenuItem->isCheckable());
-    EXPECT_EQ(Ui.StartMultimeterLMDSpeedButton->toolTip(), QStringLiteral("Запись показаний в файл: Ctrl+L"));
+    EXPECT_TRUE(Ui.AutoResumeMenuItem->isCheckable());
+    EXPECT_EQ(Ui.StartMultimeterLMDSpeedButton->toolTip(),
+              QStringLiteral("Запись показаний в файл: Ctrl+L\nАвтовозобновление при потере связи: Ctrl+U"));
     EXPECT_TRUE(Ui.PopupMenu->toolTipsVisible());
 }
 

@@ -21,6 +21,10 @@ inline constexpr std::string_view kDiscoverySection = "Приложение. О�
 inline constexpr std::string_view kCrateSerialKey = "Серийный номер ZEB крейта";
 inline constexpr std::string_view kModuleSlotKey = "Слот модуля";
 
+// The window's own features beyond the three sections above, in a section of their own.
+inline constexpr std::string_view kLinkSection = "Приложение. Связь с модулем";
+inline constexpr std::string_view kAutoResumeKey = "Автовозобновление при потере связи";
+
 // Acquisition parameters of the module.
 inline constexpr std::string_view kModuleSection = "Модуль ZEB44";
 inline constexpr std::string_view kComputationMethodKey = "АЦП. Метод расчёта";

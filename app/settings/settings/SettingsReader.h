@@ -12,6 +12,7 @@ namespace settings {
 // they never fail.
 ApplicationSettings ReadApplicationSettings(const inifile::TIniFile& file);
 DiscoverySettings ReadDiscoverySettings(const inifile::TIniFile& file);
+LinkSettings ReadLinkSettings(const inifile::TIniFile& file);
 ModuleSettings ReadModuleSettings(const inifile::TIniFile& file);
 
 // What the controls show after a load:

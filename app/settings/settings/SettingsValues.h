@@ -21,6 +21,13 @@ struct ApplicationSettings {
     friend bool operator==(const ApplicationSettings&, const ApplicationSettings&) = default;
 };
 
+// Section "Приложение. Связь с модулем" as read and written.
+struct LinkSettings {
+    bool autoResume = false;  // a run lost with its module waits and resumes by itself
+
+    friend bool operator==(const LinkSettings&, const LinkSettings&) = default;
+};
+
 // Section "Приложение. Обнаружение" as read.
 struct DiscoverySettings {
     std::string crateSerial;       // empty: no crate wanted

@@ -30,5 +30,7 @@ inifile::IniStatus SaveApplicationSettings(inifile::TIniFile& file, const Applic
 // the group check box is written 0 in its mixed state. Method, amplitude type,
 // acquisition time and precisions are never written by a save.
 inifile::IniStatus SaveModuleSettings(inifile::TIniFile& file, const ModuleControls& controls);
+// The window's own features, in their section.
+inifile::IniStatus SaveLinkSettings(inifile::TIniFile& file, const LinkSettings& link);
 
 }  // namespace settings
