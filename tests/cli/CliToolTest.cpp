@@ -125,8 +125,19 @@ protected:
     TToolRun Run(const std::vector<std::string>& args) { return Finish(Spawn(args)); }
 
     // The records of a CSV or JSON-lines text as Python's parsers read them; the CSV's
-    // header as the record {"columns": "time;frame;..."}.
+    // header as the record {"columns": "time;frame;..."}. The JSON lines' start record
+    // (checked by the parser) is left out.
     std::vector<TRecord> Parse(const std::string& format, const std::string& text) {
+        std::vector<TRecord> records = ParseAll(format, text);
+        if (format == "jsonl" && !records.empty() && records.front().count("event") != 0) {
+            EXPECT_EQ(records.front().at("event"), "start");
+            records.erase(records.begin());
+        }
+        return records;
+    }
+
+    // Every record, the JSON lines' start record included.
+    std::vector<TRecord> ParseAll(const std::string& format, const std::string& text) {
         const std::filesystem::path input = dir_ / "parse-input";
         const std::filesystem::path output = dir_ / "parse-output";
         std::ofstream(input, std::ios::binary) << text;
