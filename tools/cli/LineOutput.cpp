@@ -1,6 +1,7 @@
 #include "LineOutput.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <ctime>
 #include <fcntl.h>
@@ -10,7 +11,7 @@
 namespace {
 
 constexpr auto SyncPeriod = std::chrono::seconds(1);
-constexpr int MaxNameTries = 1000;  // files started within one second of each other
+constexpr int MaxNameTries = 1000;  // files started within one second of each other: -002, -003, ...
 
 std::int64_t PeriodSeconds(TRotateKind kind) { return kind == TRotateKind::Daily ? 86400 : 3600; }
 
@@ -28,7 +29,11 @@ std::string NameStamp(std::chrono::system_clock::time_point time) {
 std::string StampedName(const std::string& base, const std::string& stamp, int k) {
     const std::filesystem::path path(base);
     std::string name = path.stem().string() + "-" + stamp;
-    if (k > 1) name += "-" + std::to_string(k);
+    if (k > 1) {
+        char suffix[16];
+        std::snprintf(suffix, sizeof suffix, "-%03d", k);
+        name += suffix;
+    }
     return (path.parent_path() / (name + path.extension().string())).string();
 }
 
