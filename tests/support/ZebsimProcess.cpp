@@ -60,6 +60,11 @@ void ZebsimProcess::restart(std::chrono::milliseconds delay) {
     start();
 }
 
+void ZebsimProcess::setScenario(const std::string& json) {
+    scenario_ = workDir_ + "/scenario.json";
+    std::ofstream(scenario_, std::ios::trunc) << json;
+}
+
 void ZebsimProcess::launch(std::uint16_t port) {
     const std::string portFile = workDir_ + "/port";
     std::remove(portFile.c_str());

@@ -44,6 +44,8 @@ public:
     void start();
     // kill(), delay, start(): a server that crashed and came back.
     void restart(std::chrono::milliseconds delay);
+    // The scenario of the next start() (a crate that comes back changed).
+    void setScenario(const std::string& json);
 
     // The zebsim executable this build made.
     static std::string executable();
