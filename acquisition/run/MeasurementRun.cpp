@@ -78,25 +78,21 @@ TStepResult TStepResult::ModuleFailure(std::int32_t status, std::string message)
     }
 }
 
-TStepResult TMeasurementRun::AcquireFrame() {
+TStepResult TMeasurementRun::RestartAdc(const char* startFailed) {
     if (const std::int32_t s = ZEB44_StopADC(&module_); s != 0)
         return TStepResult::ModuleFailure(s, messages::FrameStopFailed);
     if (const std::int32_t s = ZEB44_ClearBuffer(&module_, 1); s != 0)
         return TStepResult::ModuleFailure(s, messages::FrameClearFailed);
-    if (const std::int32_t s = ZEB44_StartADC(&module_, 0); s != 0)
-        return TStepResult::ModuleFailure(s, messages::FrameStartFailed);
-    return ReceiveFrameWords();
-}
-
-TStepResult TMeasurementRun::StartStream() {
-    if (const std::int32_t s = ZEB44_StopADC(&module_); s != 0)
-        return TStepResult::ModuleFailure(s, messages::FrameStopFailed);
-    if (const std::int32_t s = ZEB44_ClearBuffer(&module_, 1); s != 0)
-        return TStepResult::ModuleFailure(s, messages::FrameClearFailed);
-    if (const std::int32_t s = ZEB44_StartADC(&module_, 0); s != 0)
-        return TStepResult::ModuleFailure(s, messages::StreamStartFailed);
+    if (const std::int32_t s = ZEB44_StartADC(&module_, 0); s != 0) return TStepResult::ModuleFailure(s, startFailed);
     return TStepResult::Done();
 }
+
+TStepResult TMeasurementRun::AcquireFrame() {
+    const TStepResult restarted = RestartAdc(messages::FrameStartFailed);
+    return restarted.Ok() ? ReceiveFrameWords() : restarted;
+}
+
+TStepResult TMeasurementRun::StartStream() { return RestartAdc(messages::StreamStartFailed); }
 
 TStepResult TMeasurementRun::ReceiveStreamFrame() { return ReceiveFrameWords(); }
 

@@ -24,9 +24,14 @@ constexpr double SineHertz = 1234.5;       // not a divisor of the rate: a lost 
 constexpr double SineVolts = 0.5;
 constexpr int RangeIndexOneVolt = 2;
 
-std::string SineScenario() {
-    return zebtest::singleModuleScenario(R"(,"own_noise_rms":0,"channels":[{"amplitude":0.5,"frequency":1234.5}])");
+zebtest::ZebsimProcess::Options SineServer(double timeScale) {
+    zebtest::ZebsimProcess::Options options;
+    options.scenarioJson = zebtest::singleModuleScenario(
+        R"(,"own_noise_rms":0,"channels":[{"amplitude":0.5,"frequency":1234.5}])");
+    options.timeScale = timeScale;
+    return options;
 }
+
 
 // Takes channel 1 of every frame, or sleeps after the first one (a reader that falls
 // behind), and keeps the first failure.
@@ -85,7 +90,7 @@ runtest::TRunSetup SineSetup() {
 }
 
 TEST(StreamFrames, EverySampleBelongsToAFrameAndFramesFollowBackToBack) {
-    zebtest::ZebsimProcess server({.scenarioJson = SineScenario(), .timeScale = 10});
+    zebtest::ZebsimProcess server(SineServer(10));
     server.exportPort();
     struct TCase {
         run::TFrameStep Step;
@@ -120,7 +125,7 @@ TEST(StreamFrames, EverySampleBelongsToAFrameAndFramesFollowBackToBack) {
 TEST(StreamFrames, AReaderThatFallsBehindLosesTheStreamAndIsToldSo) {
     // 78125 Hz at 50 times real time: a pause of two seconds leaves far more than the
     // module and the connection hold.
-    zebtest::ZebsimProcess server({.scenarioJson = SineScenario(), .timeScale = 50});
+    zebtest::ZebsimProcess server(SineServer(50));
     server.exportPort();
     runtest::TOpenModule module(1);
     ASSERT_EQ(module.Status(), 0);

@@ -190,12 +190,15 @@ public:
         if (Message.empty()) Message = message;
     }
 
-    // The limits of the whole measurement: a stop request, the frame count, the duration.
+    // The limits of the whole measurement: a stop request, the frame count, the duration
+    // (from the first preparation on, or from the start while none has passed: a
+    // module lost before it does not outlast the duration either).
     bool Over() const {
         if (stop_.load()) return true;
         if (Options.Frames && frame_ >= *Options.Frames) return true;
-        return Options.Duration && Stats &&
-               std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count() >= *Options.Duration;
+        const auto origin = Stats ? start_ : created_;
+        return Options.Duration &&
+               std::chrono::duration<double>(std::chrono::steady_clock::now() - origin).count() >= *Options.Duration;
     }
     // Nothing ended the measurement for good: a lost module may be looked for again.
     bool MayRetry() const { return Writable && Message.empty() && !Over(); }
@@ -229,6 +232,7 @@ private:
     TLineOutput& output_;
     const std::atomic<bool>& stop_;
     readings::TColumns columns_;
+    const std::chrono::steady_clock::time_point created_ = std::chrono::steady_clock::now();
     std::chrono::steady_clock::time_point start_;
     std::uint64_t frame_ = 0;
     std::optional<TLoss> loss_;  // from a loss's record to the first frame after it

@@ -112,6 +112,8 @@ public:
     const double* ChannelFrame(int channel) const;
 
 private:
+    // Stops the ADC, clears its buffer and starts it; startFailed is the start's message.
+    TStepResult RestartAdc(const char* startFailed);
     // Receives FrameWords words; a word that carries the overflow mark (words were
     // lost before it) fails the frame as a lost stream.
     TStepResult ReceiveFrameWords();
