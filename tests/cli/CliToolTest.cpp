@@ -520,7 +520,9 @@ void CheckStory(const TStory& story) {
     for (std::size_t k = 1; k < story.Times.size(); ++k) EXPECT_GE(story.Times[k], story.Times[k - 1]) << k;
     std::size_t returns = 0;
     for (std::size_t k = 0; k < story.Kinds.size(); ++k) {
-        if (story.Kinds[k] == 'L') EXPECT_TRUE(k + 1 == story.Kinds.size() || story.Kinds[k + 1] == 'R') << story.Kinds;
+        if (story.Kinds[k] == 'L') {
+            EXPECT_TRUE(k + 1 == story.Kinds.size() || story.Kinds[k + 1] == 'R') << story.Kinds;
+        }
         if (story.Kinds[k] != 'R') continue;
         ASSERT_GT(k, 0u);
         EXPECT_EQ(story.Kinds[k - 1], 'L') << story.Kinds;
@@ -541,6 +543,16 @@ bool WaitForLines(const std::filesystem::path& path, std::size_t lines, std::chr
     while (std::chrono::steady_clock::now() < deadline) {
         const std::string text = Slurp(path);
         if (static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')) >= lines) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return false;
+}
+
+// Waits (at most timeout) until the file holds text.
+bool WaitForText(const std::filesystem::path& path, const std::string& text, std::chrono::seconds timeout) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (std::chrono::steady_clock::now() < deadline) {
+        if (Slurp(path).find(text) != std::string::npos) return true;
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
     return false;
@@ -587,23 +599,29 @@ TEST_F(CliTool, ReconnectsToAServerKilledMidFrame) {
         EXPECT_LT(story.Gaps[0], 15.0);  // and found again well within the run
         // Readings go on as before: channel 1 carries 1.25 V DC.
         for (const TRecord& rec : records)
-            if (rec.count("ch1_volts") != 0 && !rec.at("ch1_volts").empty()) EXPECT_NEAR(Number(rec, "ch1_volts"), 1.25, 1e-3);
+            if (rec.count("ch1_volts") != 0 && !rec.at("ch1_volts").empty()) {
+                EXPECT_NEAR(Number(rec, "ch1_volts"), 1.25, 1e-3);
+            }
     }
 }
 
 // A module that stops sending, and a module gone from the crate when the server comes
-// back: the tool keeps trying, reports each loss once, and ends at --duration with 0.
+// back: the tool keeps trying, reports each loss once, and ends at --duration with 0,
+// or at once at SIGTERM while the module is away.
 TEST_F(CliTool, KeepsTryingForASilentOrVanishedModule) {
+    enum class TEnd { Duration, Signal };
     struct TCase {
         const char* Name;
         std::string ModuleExtra;  // of the module in slot 1
         bool Vanishes;            // the server comes back without it
+        TEnd End;
         const char* Pattern;      // of the story
     };
     const TCase cases[] = {
         // 50000 words a start: three frames, then silence (a 5 s receive wait) and a new start.
-        {"silent", FourSignals + R"(,"faults":{"stop_after_words":50000})", false, "F{3}(LRF{3})*L?"},
-        {"vanished", FourSignals, true, "F{3,}L"},
+        {"silent", FourSignals + R"(,"faults":{"stop_after_words":50000})", false, TEnd::Duration, "F{3}(LRF{3})*L?"},
+        {"vanished", FourSignals, true, TEnd::Duration, "F{3,}L"},
+        {"stopped", FourSignals, true, TEnd::Signal, "F{3,}L"},
     };
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.Name);
@@ -611,8 +629,8 @@ TEST_F(CliTool, KeepsTryingForASilentOrVanishedModule) {
         const std::filesystem::path output = dir_ / (std::string(c.Name) + ".jsonl");
         const auto begun = std::chrono::steady_clock::now();
         const pid_t pid = Spawn({"measure", "--reconnect", "--continuous", "--rate", "15625", "--channels", "1",
-                                 "--method", "sum", "--time", "1", "--duration", "12", "--format", "jsonl", "--output",
-                                 output.string()},
+                                 "--method", "sum", "--time", "1", "--duration", c.End == TEnd::Duration ? "12" : "600",
+                                 "--format", "jsonl", "--output", output.string()},
                                 c.Name);
         if (c.Vanishes) {
             ASSERT_TRUE(WaitForLines(output, 4, std::chrono::seconds(20)));
@@ -620,10 +638,20 @@ TEST_F(CliTool, KeepsTryingForASilentOrVanishedModule) {
             server_->setScenario(Scenario(R"({"serial":"A","type":30,"modules":[]})"));
             server_->start();
         }
+        auto signalled = std::chrono::steady_clock::now();
+        if (c.End == TEnd::Signal) {
+            ASSERT_TRUE(WaitForText(output, "\"event\": \"lost\"", std::chrono::seconds(20)));
+            std::this_thread::sleep_for(std::chrono::seconds(3));  // a retry or two on the way
+            signalled = std::chrono::steady_clock::now();
+            ::kill(pid, SIGTERM);
+        }
         const TToolRun r = Finish(pid, std::chrono::seconds(60), c.Name);
-        const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - begun).count();
+        const auto ended = std::chrono::steady_clock::now();
         EXPECT_EQ(r.status, 0) << r.err;
-        EXPECT_LT(seconds, 12.0 + 5.0 + 5.0);  // the duration, a receive wait, and room to spare
+        if (c.End == TEnd::Duration)
+            EXPECT_LT(std::chrono::duration<double>(ended - begun).count(), 12.0 + 5.0 + 5.0);  // a receive wait, room
+        else
+            EXPECT_LT(std::chrono::duration<double>(ended - signalled).count(), 3.0);  // an open's 2 s wait at most
         const TStory story = StoryOf(ParseAll("jsonl", Slurp(output)));
         CheckStory(story);
         EXPECT_TRUE(std::regex_match(story.Kinds, std::regex(c.Pattern))) << story.Kinds;
