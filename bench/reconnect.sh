@@ -6,7 +6,8 @@
 # and every figure.
 #
 # Usage: bench/reconnect.sh [build folder, default build]
-# Environment: RESTARTS (default 20), DOWN_SECONDS (server away, default 3),
+# Environment: RESTARTS (default 20), DOWN_SECONDS (server away, default 3, plus a
+# random 0 to 2 s so that the return falls anywhere in the tool's 2 s retry period),
 # UP_SECONDS (frames between faults, default 2), BENCH_PORT (default 11961).
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -58,7 +59,7 @@ tool=$!
 for k in $(seq "$restarts"); do
   sleep "$up"
   kill -9 "$server"; wait "$server" 2>/dev/null || true
-  sleep "$down"
+  sleep "$(python3 -c "import random; print($down + random.uniform(0, 2))")"
   start_server
   wait_resumed "$k"
 done

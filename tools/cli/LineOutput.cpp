@@ -6,6 +6,7 @@
 #include <ctime>
 #include <fcntl.h>
 #include <filesystem>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -86,7 +87,8 @@ bool TLineOutput::OpenFile(TClock::time_point start, std::string& error) {
 bool TLineOutput::CloseFile(std::string& error) {
     if (!base_ || fd_ < 0) return true;
     bool ok = true;
-    if (::fdatasync(fd_) != 0) {
+    // A pipe or a device named as the file cannot be synced (EINVAL): nothing is lost there.
+    if (::fdatasync(fd_) != 0 && errno != EINVAL) {
         error = "не могу записать на диск " + name_ + ": " + Reason();
         ok = false;
     }
@@ -117,7 +119,9 @@ bool TLineOutput::WriteAll(int fd, const std::string& text, std::string& error) 
 }
 
 bool TLineOutput::WriteSidecar(std::string& error) {
-    if (sidecar_.empty() || !base_) return true;
+    // Only a regular file has a folder to put the sidecar in (not /dev/stdout, a pipe).
+    struct stat status {};
+    if (sidecar_.empty() || !base_ || ::fstat(fd_, &status) != 0 || !S_ISREG(status.st_mode)) return true;
     const std::string path = path_ + ".json";
     const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     bool ok = fd >= 0;
@@ -127,7 +131,7 @@ bool TLineOutput::WriteSidecar(std::string& error) {
         ok = n > 0;
         if (ok) written += static_cast<std::size_t>(n);
     }
-    ok = ok && ::fdatasync(fd) == 0;
+    ok = ok && (::fdatasync(fd) == 0 || errno == EINVAL);
     if (fd >= 0 && ::close(fd) != 0) ok = false;
     if (!ok) error = "не могу записать " + path + ": " + Reason();
     return ok;

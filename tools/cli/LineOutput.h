@@ -18,7 +18,8 @@
 // left to whoever reads it.
 //
 // Each file is complete on its own: its preamble (the CSV header, or the JSON-lines
-// start record) first, and, for CSV, the start record in a sidecar FILE.json beside it.
+// start record) first, and, for CSV, the start record in a sidecar FILE.json beside it
+// (a regular file only: a device or a pipe named as the output has none).
 class TLineOutput {
 public:
     TLineOutput() = default;
