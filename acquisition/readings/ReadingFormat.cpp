@@ -1,5 +1,6 @@
 #include "readings/ReadingFormat.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -14,6 +15,13 @@ void AppendNumber(std::string& line, double value) { line += NumberText(value); 
 // A JSON number; JSON has no NaN or infinity, so those become null.
 void AppendJsonNumber(std::string& line, double value) {
     line += std::isfinite(value) ? NumberText(value) : std::string("null");
+}
+
+// Seconds to the millisecond, '.' whatever the locale: "12.345".
+std::string SecondsText(double seconds) {
+    char buffer[40];
+    std::snprintf(buffer, sizeof buffer, "%.3f", std::isfinite(seconds) ? std::max(seconds, 0.0) : 0.0);
+    return buffer;
 }
 
 }  // namespace
@@ -46,7 +54,7 @@ TReading ReadingOfRun(const run::TMeasurementRun& run, const std::array<bool, 4>
     return reading;
 }
 
-std::string CsvHeader(const TColumns& columns) {
+std::string CsvHeader(const TColumns& columns, TEventColumn event) {
     std::string line = "time,frame";
     for (std::size_t c = 0; c < columns.Enabled.size(); ++c) {
         if (!columns.Enabled[c]) continue;
@@ -55,11 +63,12 @@ std::string CsvHeader(const TColumns& columns) {
         if (columns.Hertz[c]) line += prefix + "_hertz";
         line += prefix + "_overload";
     }
+    if (event == TEventColumn::With) line += ",event";
     line += '\n';
     return line;
 }
 
-std::string CsvLine(const TColumns& columns, const TReading& reading) {
+std::string CsvLine(const TColumns& columns, const TReading& reading, TEventColumn event) {
     std::string line = IsoUtcTime(reading.Time);
     line += ',';
     line += std::to_string(reading.Frame);
@@ -75,8 +84,71 @@ std::string CsvLine(const TColumns& columns, const TReading& reading) {
         line += ',';
         if (channel.Present) line += channel.Overload ? '1' : '0';
     }
+    if (event == TEventColumn::With) line += ',';
     line += '\n';
     return line;
+}
+
+std::string CsvEventLine(const TColumns& columns, std::chrono::system_clock::time_point time, std::string_view text) {
+    std::string line = IsoUtcTime(time);
+    line += ',';  // the frame
+    for (std::size_t c = 0; c < columns.Enabled.size(); ++c) {
+        if (!columns.Enabled[c]) continue;
+        line += columns.Hertz[c] ? ",,," : ",,";
+    }
+    line += ',';
+    line += CsvField(text);
+    line += '\n';
+    return line;
+}
+
+std::string LostEventText(std::string_view message) { return "lost: " + std::string(message); }
+
+std::string ResumedEventText(double gapSeconds) { return "resumed after " + SecondsText(gapSeconds) + " s"; }
+
+std::string LostJsonLine(std::chrono::system_clock::time_point time, std::string_view message) {
+    return "{\"time\": \"" + IsoUtcTime(time) + "\", \"event\": \"lost\", \"message\": " + JsonString(message) + "}\n";
+}
+
+std::string ResumedJsonLine(std::chrono::system_clock::time_point time, double gapSeconds) {
+    return "{\"time\": \"" + IsoUtcTime(time) + "\", \"event\": \"resumed\", \"gap_seconds\": " +
+           SecondsText(gapSeconds) + "}\n";
+}
+
+std::string JsonString(std::string_view text) {
+    std::string out = "\"";
+    for (const char ch : text) {
+        const auto u = static_cast<unsigned char>(ch);
+        if (ch == '"' || ch == '\\') {
+            out += '\\';
+            out += ch;
+        } else if (ch == '\n') {
+            out += "\\n";
+        } else if (u < 0x20) {
+            char buffer[8];
+            std::snprintf(buffer, sizeof buffer, "\\u%04x", u);
+            out += buffer;
+        } else {
+            out += ch;  // UTF-8 passes as it is
+        }
+    }
+    out += '"';
+    return out;
+}
+
+std::string CsvField(std::string_view text) {
+    std::string field;
+    bool quote = false;
+    for (const char ch : text) {
+        if (ch == '\n' || ch == '\r') {
+            field += ' ';
+            continue;
+        }
+        if (ch == ',' || ch == '"') quote = true;
+        if (ch == '"') field += '"';
+        field += ch;
+    }
+    return quote ? '"' + field + '"' : field;
 }
 
 std::string JsonLine(const TColumns& columns, const TReading& reading) {

@@ -20,12 +20,15 @@ void TMeasurementRun::Begin(const TRunSettings& settings) { settings_ = settings
 TStepResult TMeasurementRun::ConfigureModule(const TModuleParameters& parameters, std::uint64_t memoryLimit) {
     std::string message;
     if (!CheckRunParameters(parameters, message)) return TStepResult::Failure(message);
-    if (ZEB44_StopADC(&module_) != 0) return TStepResult::Failure(messages::ConfigureStopAdcFailed);
-    if (ZEB44_ClearBuffer(&module_, 1) != 0) return TStepResult::Failure(messages::ConfigureClearBufferFailed);
+    if (const std::int32_t s = ZEB44_StopADC(&module_); s != 0)
+        return TStepResult::ModuleFailure(s, messages::ConfigureStopAdcFailed);
+    if (const std::int32_t s = ZEB44_ClearBuffer(&module_, 1); s != 0)
+        return TStepResult::ModuleFailure(s, messages::ConfigureClearBufferFailed);
     geometry_ = TFrameGeometry{};
     AssignChannelSlots(parameters.ChannelEnabled, geometry_);
     WriteModuleConfiguration(module_, parameters);
-    if (ZEB44_SetConfig(&module_) != 0) return TStepResult::Failure(messages::SetConfigFailed);
+    if (const std::int32_t s = ZEB44_SetConfig(&module_); s != 0)
+        return TStepResult::ModuleFailure(s, messages::SetConfigFailed);
     if (geometry_.ActiveChannels == 0) return TStepResult::Failure(messages::NoActiveChannel);
     const double frequency = instrument::AdcRates[parameters.AdcRateIndex].Frequency;
     if (!ComputeFrameGeometry(frequency, Method(), settings_.MaxAcquisitionTime, memoryLimit, geometry_, message))
@@ -62,19 +65,49 @@ TStepResult TMeasurementRun::PrepareBuffers() {
     return TStepResult::Done();
 }
 
+TStepResult TStepResult::ModuleFailure(std::int32_t status, std::string message) {
+    switch (status) {
+    case ZEB44_ERR_CONNECT:
+    case ZEB44_ERR_IO:
+    case ZEB44_ERR_PROTOCOL:
+    case ZEB44_ERR_NO_MODULE:
+    case ZEB44_ERR_NOT_OPEN:
+        return Lost(std::move(message));
+    default:
+        return Failure(std::move(message));
+    }
+}
+
+TStepResult TMeasurementRun::RestartAdc(const char* startFailed) {
+    if (const std::int32_t s = ZEB44_StopADC(&module_); s != 0)
+        return TStepResult::ModuleFailure(s, messages::FrameStopFailed);
+    if (const std::int32_t s = ZEB44_ClearBuffer(&module_, 1); s != 0)
+        return TStepResult::ModuleFailure(s, messages::FrameClearFailed);
+    if (const std::int32_t s = ZEB44_StartADC(&module_, 0); s != 0) return TStepResult::ModuleFailure(s, startFailed);
+    return TStepResult::Done();
+}
+
 TStepResult TMeasurementRun::AcquireFrame() {
-    if (ZEB44_StopADC(&module_) != 0) return TStepResult::Failure(messages::FrameStopFailed);
-    if (ZEB44_ClearBuffer(&module_, 1) != 0) return TStepResult::Failure(messages::FrameClearFailed);
-    if (ZEB44_StartADC(&module_, 0) != 0) return TStepResult::Failure(messages::FrameStartFailed);
+    const TStepResult restarted = RestartAdc(messages::FrameStartFailed);
+    return restarted.Ok() ? ReceiveFrameWords() : restarted;
+}
+
+TStepResult TMeasurementRun::StartStream() { return RestartAdc(messages::StreamStartFailed); }
+
+TStepResult TMeasurementRun::ReceiveStreamFrame() { return ReceiveFrameWords(); }
+
+TStepResult TMeasurementRun::ReceiveFrameWords() {
     const std::uint32_t total = geometry_.FrameWords;
     std::uint32_t block = geometry_.RecvBlockWords;
     std::uint32_t received = 0;
     std::uint32_t* position = buffers_.RcvBuffer();
     for (;;) {
         const std::int32_t r = ZEB44_Recv(&module_, position, nullptr, static_cast<std::int32_t>(block), RecvTimeoutMs);
-        if (r < 0) return TStepResult::Failure(messages::RecvFailed);
-        if (r == 0) return TStepResult::Failure(messages::RecvNothing);
-        if (static_cast<std::uint32_t>(r) != block) return TStepResult::Failure(messages::RecvWrongCount);
+        if (r < 0) return TStepResult::Lost(messages::RecvFailed);
+        if (r == 0) return TStepResult::Lost(messages::RecvNothing);
+        if (static_cast<std::uint32_t>(r) != block) return TStepResult::Lost(messages::RecvWrongCount);
+        if (std::any_of(position, position + block, [](std::uint32_t w) { return (w & ZEB44_WORD_OVERFLOW) != 0; }))
+            return TStepResult::Lost(messages::StreamOverflow);
         received += block;
         if (received >= total) break;
         position += block;
@@ -85,9 +118,10 @@ TStepResult TMeasurementRun::AcquireFrame() {
 }
 
 TStepResult TMeasurementRun::ConvertFrame() {
-    if (ZEB44_ProcessData(&module_, buffers_.RcvBuffer(), buffers_.Data(),
-                          static_cast<std::int32_t>(geometry_.FrameWords), 1, 1, overload_.data()) != 0)
-        return TStepResult::Failure(messages::ConvertFailed);
+    if (const std::int32_t s = ZEB44_ProcessData(&module_, buffers_.RcvBuffer(), buffers_.Data(),
+                                                 static_cast<std::int32_t>(geometry_.FrameWords), 1, 1, overload_.data());
+        s != 0)
+        return TStepResult::ModuleFailure(s, messages::ConvertFailed);
     return TStepResult::Done();
 }
 
@@ -118,8 +152,10 @@ TStepResult TMeasurementRun::ComputeChannels(const std::array<bool, 4>& ticked) 
 }
 
 TStepResult TMeasurementRun::StopModule() {
-    if (ZEB44_StopADC(&module_) != 0) return TStepResult::Failure(messages::CleanupStopFailed);
-    if (ZEB44_ClearBuffer(&module_, 1) != 0) return TStepResult::Failure(messages::CleanupClearFailed);
+    if (const std::int32_t s = ZEB44_StopADC(&module_); s != 0)
+        return TStepResult::ModuleFailure(s, messages::CleanupStopFailed);
+    if (const std::int32_t s = ZEB44_ClearBuffer(&module_, 1); s != 0)
+        return TStepResult::ModuleFailure(s, messages::CleanupClearFailed);
     return TStepResult::Done();
 }
 

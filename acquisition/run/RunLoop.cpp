@@ -10,7 +10,8 @@ namespace {
 // and the kind of the end.
 class TLoop {
 public:
-    TLoop(TMeasurementRun& run, TRunObserver& observer) : run_(run), observer_(observer) {}
+    TLoop(TMeasurementRun& run, TRunObserver& observer, TFrameStep frameStep)
+        : run_(run), observer_(observer), frameStep_(frameStep) {}
 
     TRunEnd Run() {
         try {
@@ -68,9 +69,14 @@ private:
     }
 
     void Frames() {
+        const bool stream = frameStep_ == TFrameStep::Stream;
+        if (stream) {
+            step_ = TRunStep::StartStream;
+            if (!Passed(step_, run_.StartStream())) return;
+        }
         while (!observer_.Ended() && observer_.NextFrame()) {
             step_ = TRunStep::AcquireFrame;
-            if (!Passed(step_, run_.AcquireFrame())) return;
+            if (!Passed(step_, stream ? run_.ReceiveStreamFrame() : run_.AcquireFrame())) return;
             step_ = TRunStep::ConvertFrame;
             if (!Passed(step_, run_.ConvertFrame())) return;
             step_ = TRunStep::ComputeChannels;
@@ -81,12 +87,15 @@ private:
 
     TMeasurementRun& run_;
     TRunObserver& observer_;
+    const TFrameStep frameStep_;
     TRunStep step_ = TRunStep::Begin;
     TRunEnd end_ = TRunEnd::Completed;
 };
 
 }  // namespace
 
-TRunEnd RunMeasurement(TMeasurementRun& run, TRunObserver& observer) { return TLoop(run, observer).Run(); }
+TRunEnd RunMeasurement(TMeasurementRun& run, TRunObserver& observer, TFrameStep frameStep) {
+    return TLoop(run, observer, frameStep).Run();
+}
 
 }  // namespace run

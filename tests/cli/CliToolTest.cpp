@@ -17,6 +17,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdlib>
@@ -93,14 +94,16 @@ protected:
         server_->exportPort();
     }
 
-    pid_t Spawn(const std::vector<std::string>& args) {
+    // The tool with args; its standard output and error go to files named after name
+    // ("stdout" and "stderr" without one), so that several may run at once.
+    pid_t Spawn(const std::vector<std::string>& args, const std::string& name = {}) {
         std::vector<std::string> all{VOLTCHECK_CLI_EXE};
         all.insert(all.end(), args.begin(), args.end());
         std::vector<char*> argv;
         for (std::string& a : all) argv.push_back(a.data());
         argv.push_back(nullptr);
-        const std::string out = (dir_ / "stdout").string();
-        const std::string err = (dir_ / "stderr").string();
+        const std::string out = (dir_ / (name.empty() ? "stdout" : name + ".out")).string();
+        const std::string err = (dir_ / (name.empty() ? "stderr" : name + ".err")).string();
         const pid_t pid = ::fork();
         if (pid == 0) {
             const int o = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
@@ -114,19 +117,31 @@ protected:
         return pid;
     }
 
-    TToolRun Finish(pid_t pid, std::chrono::milliseconds timeout = std::chrono::seconds(60)) {
+    TToolRun Finish(pid_t pid, std::chrono::milliseconds timeout = std::chrono::seconds(60),
+                    const std::string& name = {}) {
         TToolRun run;
         run.status = WaitForExit(pid, timeout);
-        run.out = Slurp(dir_ / "stdout");
-        run.err = Slurp(dir_ / "stderr");
+        run.out = Slurp(dir_ / (name.empty() ? "stdout" : name + ".out"));
+        run.err = Slurp(dir_ / (name.empty() ? "stderr" : name + ".err"));
         return run;
     }
 
     TToolRun Run(const std::vector<std::string>& args) { return Finish(Spawn(args)); }
 
     // The records of a CSV or JSON-lines text as Python's parsers read them; the CSV's
-    // header as the record {"columns": "time;frame;..."}.
+    // header as the record {"columns": "time;frame;..."}. The JSON lines' start record
+    // (checked by the parser) is left out.
     std::vector<TRecord> Parse(const std::string& format, const std::string& text) {
+        std::vector<TRecord> records = ParseAll(format, text);
+        if (format == "jsonl" && !records.empty() && records.front().count("event") != 0) {
+            EXPECT_EQ(records.front().at("event"), "start");
+            records.erase(records.begin());
+        }
+        return records;
+    }
+
+    // Every record, the JSON lines' start record included.
+    std::vector<TRecord> ParseAll(const std::string& format, const std::string& text) {
         const std::filesystem::path input = dir_ / "parse-input";
         const std::filesystem::path output = dir_ / "parse-output";
         std::ofstream(input, std::ios::binary) << text;
@@ -449,5 +464,273 @@ INSTANTIATE_TEST_SUITE_P(
         TFailure{"NoSettingsFile", Crate("A", 30, OneChannel), With(OneFrame, {"--settings", "/nonexistent.ini"}), 2,
                  "voltcheck-cli: нет файла настроек /nonexistent.ini\n"}),
     [](const testing::TestParamInfo<TFailure>& info) { return info.param.name; });
+
+// ---- Unattended runs: --reconnect, --rotate, --continuous --------------------------
+
+// Seconds since midnight of an ISO time of the tool ("2026-12-11T13:00:01.250Z"); the
+// tests' runs do not cross midnight by more than their bounds allow, so a day is added
+// to a time that reads earlier than the first.
+double DaySeconds(const std::string& iso) {
+    return std::stoi(iso.substr(11, 2)) * 3600.0 + std::stoi(iso.substr(14, 2)) * 60.0 + std::stod(iso.substr(17, 6));
+}
+
+// The records of a run that reconnects, in order: frames ("F"), losses ("L") and
+// returns ("R"), with the frame numbers, the times and the gaps of the returns.
+struct TStory {
+    std::string Kinds;
+    std::vector<std::uint64_t> FrameNumbers;
+    std::vector<double> Times;  // seconds, per record
+    std::vector<double> Gaps;   // per return
+    std::vector<std::string> LossMessages;  // spaces as "_"
+};
+
+TStory StoryOf(const std::vector<TRecord>& records) {
+    TStory story;
+    double first = -1;
+    for (const TRecord& rec : records) {
+        if (rec.count("columns") != 0 || (rec.count("event") != 0 && rec.at("event") == "start")) continue;
+        double t = DaySeconds(rec.at("time"));
+        if (first < 0) first = t;
+        if (t < first) t += 86400;
+        const std::string event = rec.count("event") != 0 ? rec.at("event") : std::string();
+        if (event.empty()) {
+            story.Kinds += 'F';
+            story.FrameNumbers.push_back(std::stoull(rec.at("frame")));
+        } else if (event == "lost" || event.rfind("lost:_", 0) == 0) {
+            EXPECT_TRUE(rec.count("frame") == 0 || rec.at("frame").empty());
+            story.Kinds += 'L';
+            story.LossMessages.push_back(event == "lost" ? rec.at("message") : event.substr(6));
+        } else if (event == "resumed" || event.rfind("resumed_after_", 0) == 0) {
+            EXPECT_TRUE(rec.count("frame") == 0 || rec.at("frame").empty());
+            story.Kinds += 'R';
+            story.Gaps.push_back(std::stod(event == "resumed" ? rec.at("gap_seconds") : event.substr(14)));
+        } else {
+            ADD_FAILURE() << "unknown event " << event;
+        }
+        story.Times.push_back(t);
+    }
+    return story;
+}
+
+// What every story of a run that reconnects shows: frames numbered 1, 2, 3, ... across
+// every gap, times that never go back, a return only after a loss and with the gap
+// between their records, and values only where the frames are.
+void CheckStory(const TStory& story) {
+    for (std::size_t k = 0; k < story.FrameNumbers.size(); ++k) EXPECT_EQ(story.FrameNumbers[k], k + 1);
+    for (std::size_t k = 1; k < story.Times.size(); ++k) EXPECT_GE(story.Times[k], story.Times[k - 1]) << k;
+    std::size_t returns = 0;
+    for (std::size_t k = 0; k < story.Kinds.size(); ++k) {
+        if (story.Kinds[k] == 'L') {
+            EXPECT_TRUE(k + 1 == story.Kinds.size() || story.Kinds[k + 1] == 'R') << story.Kinds;
+        }
+        if (story.Kinds[k] != 'R') continue;
+        ASSERT_GT(k, 0u);
+        EXPECT_EQ(story.Kinds[k - 1], 'L') << story.Kinds;
+        ASSERT_TRUE(k + 1 < story.Kinds.size() && story.Kinds[k + 1] == 'F') << story.Kinds;
+        EXPECT_NEAR(story.Gaps[returns++], story.Times[k] - story.Times[k - 1], 0.05);
+    }
+}
+
+std::size_t CountOf(const std::string& text, const std::string& part) {
+    std::size_t count = 0;
+    for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++count;
+    return count;
+}
+
+// Waits (at most timeout) until the file holds at least lines lines.
+bool WaitForLines(const std::filesystem::path& path, std::size_t lines, std::chrono::seconds timeout) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (std::chrono::steady_clock::now() < deadline) {
+        const std::string text = Slurp(path);
+        if (static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')) >= lines) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return false;
+}
+
+// Waits (at most timeout) until the file holds text.
+bool WaitForText(const std::filesystem::path& path, const std::string& text, std::chrono::seconds timeout) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (std::chrono::steady_clock::now() < deadline) {
+        if (Slurp(path).find(text) != std::string::npos) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return false;
+}
+
+const std::vector<std::string> Formats = {"csv", "jsonl"};
+const std::string LostNote = "модуль потерян";
+
+// The crate server killed with SIGKILL in the middle of a frame and started again 5 s
+// later on the same port: both formats (two tools at once) show the frames before, one
+// loss, one return, the frames after, numbers rising, and nothing in the gap.
+TEST_F(CliTool, ReconnectsToAServerKilledMidFrame) {
+    StartServer(Scenario(Crate("A", 30, FourSignals)));
+    std::vector<pid_t> tools;
+    for (const std::string& format : Formats)
+        tools.push_back(Spawn({"measure", "--reconnect", "--rate", "15625", "--channels", "1,2", "--method", "sum",
+                               "--time", "2", "--duration", "12", "--format", format, "--output",
+                               (dir_ / ("readings." + format)).string()},
+                              format));
+    for (const std::string& format : Formats) ASSERT_TRUE(WaitForLines(dir_ / ("readings." + format), 4, std::chrono::seconds(20)));
+    server_->kill();
+    std::this_thread::sleep_for(std::chrono::seconds(5));
+    server_->start();
+    for (std::size_t k = 0; k < Formats.size(); ++k) {
+        SCOPED_TRACE(Formats[k]);
+        const TToolRun r = Finish(tools[k], std::chrono::seconds(60), Formats[k]);
+        EXPECT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(CountOf(r.err, LostNote), 1u) << r.err;
+        EXPECT_EQ(CountOf(r.err, run::messages::RecvFailed) + CountOf(r.err, run::messages::FrameStopFailed) +
+                      CountOf(r.err, run::messages::FrameClearFailed) + CountOf(r.err, run::messages::FrameStartFailed),
+                  1u)
+            << r.err;
+        const std::vector<TRecord> records = ParseAll(Formats[k], Slurp(dir_ / ("readings." + Formats[k])));
+        ASSERT_FALSE(records.empty());
+        if (Formats[k] == "csv")
+            EXPECT_EQ(records[0].at("columns"), "time;frame;ch1_volts;ch1_overload;ch2_volts;ch2_overload;event");
+        else
+            EXPECT_EQ(records[0].at("reconnect"), "1");
+        const TStory story = StoryOf(records);
+        CheckStory(story);
+        EXPECT_TRUE(std::regex_match(story.Kinds, std::regex("F{3,}LRF+"))) << story.Kinds;
+        ASSERT_EQ(story.Gaps.size(), 1u);
+        EXPECT_GT(story.Gaps[0], 4.0);   // the server was away for 5 s
+        EXPECT_LT(story.Gaps[0], 15.0);  // and found again well within the run
+        // Readings go on as before: channel 1 carries 1.25 V DC.
+        for (const TRecord& rec : records)
+            if (rec.count("ch1_volts") != 0 && !rec.at("ch1_volts").empty()) {
+                EXPECT_NEAR(Number(rec, "ch1_volts"), 1.25, 1e-3);
+            }
+    }
+}
+
+// A module that stops sending, and a module gone from the crate when the server comes
+// back: the tool keeps trying, reports each loss once, and ends at --duration with 0,
+// or at once at SIGTERM while the module is away.
+TEST_F(CliTool, KeepsTryingForASilentOrVanishedModule) {
+    enum class TEnd { Duration, Signal };
+    struct TCase {
+        const char* Name;
+        std::string ModuleExtra;  // of the module in slot 1
+        bool Vanishes;            // the server comes back without it
+        TEnd End;
+        const char* Pattern;      // of the story
+    };
+    const TCase cases[] = {
+        // 50000 words a start: three frames, then silence (a 5 s receive wait) and a new start.
+        {"silent", FourSignals + R"(,"faults":{"stop_after_words":50000})", false, TEnd::Duration, "F{3}(LRF{3})*L?"},
+        {"vanished", FourSignals, true, TEnd::Duration, "F{3,}L"},
+        {"stopped", FourSignals, true, TEnd::Signal, "F{3,}L"},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        StartServer(Scenario(Crate("A", 30, c.ModuleExtra)));
+        const std::filesystem::path output = dir_ / (std::string(c.Name) + ".jsonl");
+        const auto begun = std::chrono::steady_clock::now();
+        const pid_t pid = Spawn({"measure", "--reconnect", "--continuous", "--rate", "15625", "--channels", "1",
+                                 "--method", "sum", "--time", "1", "--duration", c.End == TEnd::Duration ? "12" : "600",
+                                 "--format", "jsonl", "--output", output.string()},
+                                c.Name);
+        if (c.Vanishes) {
+            ASSERT_TRUE(WaitForLines(output, 4, std::chrono::seconds(20)));
+            server_->kill();
+            server_->setScenario(Scenario(R"({"serial":"A","type":30,"modules":[]})"));
+            server_->start();
+        }
+        auto signalled = std::chrono::steady_clock::now();
+        if (c.End == TEnd::Signal) {
+            ASSERT_TRUE(WaitForText(output, "\"event\": \"lost\"", std::chrono::seconds(20)));
+            std::this_thread::sleep_for(std::chrono::seconds(3));  // a retry or two on the way
+            signalled = std::chrono::steady_clock::now();
+            ::kill(pid, SIGTERM);
+        }
+        const TToolRun r = Finish(pid, std::chrono::seconds(60), c.Name);
+        const auto ended = std::chrono::steady_clock::now();
+        EXPECT_EQ(r.status, 0) << r.err;
+        if (c.End == TEnd::Duration)
+            EXPECT_LT(std::chrono::duration<double>(ended - begun).count(), 12.0 + 5.0 + 5.0);  // a receive wait, room
+        else
+            EXPECT_LT(std::chrono::duration<double>(ended - signalled).count(), 3.0);  // an open's 2 s wait at most
+        const TStory story = StoryOf(ParseAll("jsonl", Slurp(output)));
+        CheckStory(story);
+        EXPECT_TRUE(std::regex_match(story.Kinds, std::regex(c.Pattern))) << story.Kinds;
+        const std::size_t losses = static_cast<std::size_t>(std::count(story.Kinds.begin(), story.Kinds.end(), 'L'));
+        EXPECT_GE(losses, 1u);
+        EXPECT_EQ(CountOf(r.err, LostNote), losses) << r.err;
+    }
+}
+
+// --rotate SIZE with small limits: every file is complete (the CSV header or the start
+// record first, a CSV's start record in its sidecar), none beyond the limit, and the
+// frames of all files together are 1, 2, 3, ... with no line lost or split.
+TEST_F(CliTool, RotatesBySizeIntoFilesCompleteOnTheirOwn) {
+    StartServer(Scenario(Crate("A", 30, FourSignals)));
+    struct TCase {
+        std::string Format;
+        std::string Limit;
+        std::uintmax_t Bytes;
+    };
+    for (const TCase& c : {TCase{"csv", "1K", 1024}, TCase{"jsonl", "2K", 2048}}) {
+        SCOPED_TRACE(c.Format);
+        const std::filesystem::path folder = dir_ / c.Format;
+        std::filesystem::create_directories(folder);
+        const TToolRun r = Run({"measure", "--continuous", "--rate", "15625", "--channels", "1,3", "--method", "sum",
+                                "--time", "0.5", "--duration", "2", "--format", c.Format, "--rotate", c.Limit,
+                                "--output", (folder / ("readings." + c.Format)).string()});
+        EXPECT_EQ(r.status, 0) << r.err;
+        std::vector<std::filesystem::path> files;
+        for (const auto& entry : std::filesystem::directory_iterator(folder))
+            if (entry.path().extension() == "." + c.Format) files.push_back(entry.path());
+        ASSERT_GE(files.size(), 3u);
+        std::map<std::uint64_t, std::size_t> framesByFirst;  // first frame number -> count
+        for (const std::filesystem::path& file : files) {
+            SCOPED_TRACE(file.filename().string());
+            EXPECT_TRUE(std::regex_match(file.filename().string(),
+                                         std::regex(R"(readings-\d{8}T\d{6}Z(-\d{3})?\.)" + c.Format)));
+            const std::string text = Slurp(file);
+            EXPECT_LE(std::filesystem::file_size(file), c.Bytes);
+            ASSERT_FALSE(text.empty());
+            EXPECT_EQ(text.back(), '\n');
+            const std::vector<TRecord> records = ParseAll(c.Format, text);
+            ASSERT_GE(records.size(), 2u);
+            if (c.Format == "csv") {
+                EXPECT_EQ(records[0].at("columns"), "time;frame;ch1_volts;ch1_overload;ch3_volts;ch3_overload");
+                const std::vector<TRecord> start = ParseAll("jsonl", Slurp(file.string() + ".json"));
+                ASSERT_EQ(start.size(), 1u);
+                EXPECT_EQ(start[0].at("channels"), "1:10;3:10");
+                EXPECT_EQ(start[0].at("continuous"), "1");
+            } else {
+                EXPECT_EQ(records[0].at("event"), "start");
+                EXPECT_EQ(records[0].at("crate_serial"), "A");
+                EXPECT_EQ(records[0].at("module_serial"), "440077");
+            }
+            std::vector<std::uint64_t> numbers;
+            for (std::size_t k = 1; k < records.size(); ++k) numbers.push_back(std::stoull(records[k].at("frame")));
+            for (std::size_t k = 1; k < numbers.size(); ++k) EXPECT_EQ(numbers[k], numbers[k - 1] + 1);
+            framesByFirst[numbers.front()] = numbers.size();
+        }
+        std::uint64_t next = 1;
+        for (const auto& [first, count] : framesByFirst) {
+            EXPECT_EQ(first, next);
+            next = first + count;
+        }
+        EXPECT_GT(next, 20u);
+    }
+}
+
+// --rotate needs a file, and takes hourly, daily or a size only.
+TEST_F(CliTool, RefusesARotationItCannotDo) {
+    StartServer(Scenario(Crate("A", 30, FourSignals)));
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"measure", "--rotate", "1M"},
+          std::vector<std::string>{"measure", "--rotate", "weekly", "--output", (dir_ / "r.csv").string()},
+          std::vector<std::string>{"measure", "--rotate", "0K", "--output", (dir_ / "r.csv").string()},
+          std::vector<std::string>{"measure", "--rotate", "12", "--output", (dir_ / "r.csv").string()}}) {
+        const TToolRun r = Run(args);
+        EXPECT_EQ(r.status, 2) << r.err;
+        EXPECT_EQ(r.out, "");
+    }
+}
 
 }  // namespace

@@ -1,6 +1,9 @@
 """Reads a voltcheck-cli output with Python's own csv and json parsers and prints one
 line per record as "key=value" tokens, the keys being the CSV column names, so that
-the C++ tests check both formats alike. A malformed file ends with status 1."""
+the C++ tests check both formats alike. A value's spaces are printed as "_". The
+JSON lines' start record (first, and only first) and the events of a run that
+reconnects are checked key by key and printed as records with an "event" key.
+A malformed file ends with status 1."""
 import csv
 import json
 import sys
@@ -26,13 +29,59 @@ def from_csv(path):
     for n, row in enumerate(rows[1:], start=2):
         if len(row) != len(header):
             raise ValueError("line %d has %d fields, the header %d" % (n, len(row), len(header)))
-        print(" ".join("%s=%s" % (h, v) for h, v in zip(header, row)))
+        print(" ".join("%s=%s" % (h, v.replace(" ", "_")) for h, v in zip(header, row)))
+
+
+START_KEYS = {"time", "event", "program", "version", "crate", "module", "parameters"}
+PARAMETER_KEYS = {"rate_hertz", "coupling", "channels", "mode", "method", "amplitude", "max_frame_seconds",
+                  "frame_seconds", "samples_per_frame", "continuous", "reconnect"}
+
+
+def keys(n, record, expected):
+    if set(record) != expected:
+        raise ValueError("line %d: keys %s" % (n, sorted(record)))
+
+
+def start_tokens(n, record):
+    keys(n, record, START_KEYS)
+    keys(n, record["crate"], {"serial", "model"})
+    keys(n, record["module"], {"slot", "serial", "firmware"})
+    p = record["parameters"]
+    keys(n, p, PARAMETER_KEYS)
+    channels = []
+    for c, channel in p["channels"].items():
+        keys(n, channel, {"range_volts"})
+        channels.append("%s:%s" % (c, number(channel["range_volts"])))
+    if not isinstance(p["continuous"], bool) or not isinstance(p["reconnect"], bool):
+        raise ValueError("line %d: continuous/reconnect not booleans" % n)
+    return ["time=" + record["time"], "event=start", "program=" + record["program"], "version=" + record["version"],
+            "crate_serial=" + record["crate"]["serial"], "crate_model=" + record["crate"]["model"],
+            "module_slot=" + number(record["module"]["slot"]), "module_serial=" + record["module"]["serial"],
+            "module_firmware=" + record["module"]["firmware"], "rate_hertz=" + number(p["rate_hertz"]),
+            "coupling=" + p["coupling"], "channels=" + ";".join(channels), "mode=" + p["mode"],
+            "method=" + p["method"], "amplitude=" + p["amplitude"],
+            "max_frame_seconds=" + number(p["max_frame_seconds"]), "frame_seconds=" + number(p["frame_seconds"]),
+            "samples_per_frame=" + number(p["samples_per_frame"]),
+            "continuous=%d" % p["continuous"], "reconnect=%d" % p["reconnect"]]
 
 
 def from_jsonl(path):
     with open(path, encoding="utf-8") as f:
         for n, line in enumerate(f, start=1):
             record = json.loads(line, parse_constant=reject_constant)
+            if (n == 1) != (record.get("event") == "start"):
+                raise ValueError("line %d: the start record belongs on the first line, and only there" % n)
+            if n == 1:
+                print(" ".join(start_tokens(n, record)))
+                continue
+            if record.get("event") == "lost":
+                keys(n, record, {"time", "event", "message"})
+                print("time=%s event=lost message=%s" % (record["time"], record["message"].replace(" ", "_")))
+                continue
+            if record.get("event") == "resumed":
+                keys(n, record, {"time", "event", "gap_seconds"})
+                print("time=%s event=resumed gap_seconds=%s" % (record["time"], number(record["gap_seconds"])))
+                continue
             if "stats" in record:
                 if set(record) != {"stats"}:
                     raise ValueError("line %d: keys %s" % (n, sorted(record)))

@@ -39,6 +39,7 @@ const char* StepName(TRunStep step) {
     case TRunStep::ConfigureModule: return "ConfigureModule";
     case TRunStep::CheckThroughput: return "CheckThroughput";
     case TRunStep::PrepareBuffers: return "PrepareBuffers";
+    case TRunStep::StartStream: return "StartStream";
     case TRunStep::AcquireFrame: return "AcquireFrame";
     case TRunStep::ConvertFrame: return "ConvertFrame";
     case TRunStep::ComputeChannels: return "ComputeChannels";

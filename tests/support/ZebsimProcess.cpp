@@ -38,20 +38,43 @@ bool readPort(const std::string& path, std::uint16_t& port) {
 
 std::string ZebsimProcess::executable() { return ZEBSIM_EXECUTABLE; }
 
-ZebsimProcess::ZebsimProcess(const Options& options) {
+ZebsimProcess::ZebsimProcess(const Options& options)
+    : timeScale_(options.timeScale), startTimeout_(options.startTimeout) {
     workDir_ = makeTempDir();
-    std::string scenario = options.scenarioFile;
+    scenario_ = options.scenarioFile;
     if (!options.scenarioJson.empty()) {
-        scenario = workDir_ + "/scenario.json";
-        std::ofstream(scenario) << options.scenarioJson;
+        scenario_ = workDir_ + "/scenario.json";
+        std::ofstream(scenario_) << options.scenarioJson;
     }
+    launch(0);
+}
+
+void ZebsimProcess::start() {
+    if (pid_ > 0) return;
+    launch(port_);
+}
+
+void ZebsimProcess::restart(std::chrono::milliseconds delay) {
+    kill();
+    std::this_thread::sleep_for(delay);
+    start();
+}
+
+void ZebsimProcess::setScenario(const std::string& json) {
+    scenario_ = workDir_ + "/scenario.json";
+    std::ofstream(scenario_, std::ios::trunc) << json;
+}
+
+void ZebsimProcess::launch(std::uint16_t port) {
     const std::string portFile = workDir_ + "/port";
+    std::remove(portFile.c_str());
     std::ostringstream scale;
-    scale << options.timeScale;
-    std::vector<std::string> args{executable(), "--port", "0", "--port-file", portFile, "--time-scale", scale.str()};
-    if (!scenario.empty()) {
+    scale << timeScale_;
+    std::vector<std::string> args{executable(),   "--port",      std::to_string(port), "--port-file", portFile,
+                                  "--time-scale", scale.str()};
+    if (!scenario_.empty()) {
         args.push_back("--scenario");
-        args.push_back(scenario);
+        args.push_back(scenario_);
     }
     std::vector<char*> argv;
     for (auto& a : args) argv.push_back(a.data());
@@ -70,7 +93,8 @@ ZebsimProcess::ZebsimProcess(const Options& options) {
         ::execv(argv[0], argv.data());
         std::_Exit(127);
     }
-    const auto deadline = std::chrono::steady_clock::now() + options.startTimeout;
+    exitCode_ = -1;
+    const auto deadline = std::chrono::steady_clock::now() + startTimeout_;
     for (;;) {
         if (readPort(portFile, port_)) return;
         int status = 0;

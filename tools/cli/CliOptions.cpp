@@ -45,9 +45,23 @@ const char* const MeasureUsage =
     "Вывод:\n"
     "  --format csv|jsonl    строка CSV (по умолчанию) или объект JSON на кадр\n"
     "  --output FILE         в файл (создаётся заново) вместо стандартного вывода\n"
+    "  --rotate hourly|daily|SIZE\n"
+    "                        с --output: новый файл в начале каждого часа или суток UTC\n"
+    "                        или до превышения размера (100M, 1G, 512K); имя файла -\n"
+    "                        время его начала UTC перед расширением (readings-20261211T130000Z.csv)\n"
     "  --stats               в конце по каждому каналу: число кадров, минимум, максимум,\n"
     "                        среднее, стандартное отклонение, число перегрузок\n"
-    "                        (CSV - в стандартный поток ошибок, jsonl - последней строкой)\n";
+    "                        (CSV - в стандартный поток ошибок, jsonl - последней строкой)\n"
+    "Непрерывная работа:\n"
+    "  --reconnect           потеря сервера, связи или модуля не прекращает измерение:\n"
+    "                        запись lost, повтор подключения к тому же крейту и слоту\n"
+    "                        не чаще раза в 2 с, запись resumed при первом новом кадре\n"
+    "                        (CSV - столбец event)\n"
+    "  --continuous          непрерывный поток АЦП, кадры следуют друг за другом без\n"
+    "                        пропуска отсчётов, через N / F\n"
+    "jsonl начинается записью start (версия, крейт, модуль, параметры); для CSV в файл\n"
+    "она пишется рядом с --output в FILE.json. Строки файла попадают на диск не позже\n"
+    "чем через секунду (fdatasync).\n";
 
 namespace {
 
@@ -86,11 +100,22 @@ constexpr options::TOption MeasureOptions[] = {
     {"--time", options::TArity::Value},     {"--frames", options::TArity::Value},
     {"--duration", options::TArity::Value}, {"--format", options::TArity::Value},
     {"--output", options::TArity::Value},   {"--stats", options::TArity::Flag},
+    {"--rotate", options::TArity::Value},   {"--reconnect", options::TArity::Flag},
+    {"--continuous", options::TArity::Flag},
 };
 
 bool ApplyOption(std::string_view name, const std::string& value, TCliOptions& o, std::string& error) {
     if (name == "--stats") {
         o.Stats = true;
+    } else if (name == "--reconnect") {
+        o.Reconnect = true;
+    } else if (name == "--continuous") {
+        o.Continuous = true;
+    } else if (name == "--rotate") {
+        if (!ParseRotation(value, o.Rotation)) {
+            error = "неверное деление файла (нужно hourly, daily или размер вида 100M, 1G, 512K): " + value;
+            return false;
+        }
     } else if (name == "--crate") {
         if (value.empty() || value.size() > 15) {
             error = "неверный серийный номер крейта (1..15 символов): " + value;
@@ -211,6 +236,20 @@ bool ApplyOption(std::string_view name, const std::string& value, TCliOptions& o
 
 }  // namespace
 
+bool ParseRotation(const std::string& text, TRotation& rotation) {
+    if (text == "hourly" || text == "daily") {
+        rotation = {text == "hourly" ? TRotateKind::Hourly : TRotateKind::Daily, 0};
+        return true;
+    }
+    if (text.size() < 2) return false;
+    const char unit = text.back();
+    const int shift = unit == 'K' ? 10 : unit == 'M' ? 20 : unit == 'G' ? 30 : -1;
+    long long count = 0;
+    if (shift < 0 || !ParseWhole(text.substr(0, text.size() - 1), 1, (1LL << 50) >> shift, count)) return false;
+    rotation = {TRotateKind::Size, static_cast<std::uint64_t>(count) << shift};
+    return true;
+}
+
 int MatchAdcRate(double hertz, std::string& error) {
     int below = -1;
     int above = -1;
@@ -287,6 +326,10 @@ bool ParseCliOptions(int argc, const char* const* argv, TCliOptions& options, st
     if (options.Help) return true;
     if (options.Command == TCliCommand::None) {
         error = "не задана команда (list или measure)";
+        return false;
+    }
+    if (options.Rotation.Kind != TRotateKind::None && !options.Output) {
+        error = "--rotate делит только файл: нужен --output FILE";
         return false;
     }
     if (options.ConnectionMode && options.MeasuringMode) {

@@ -11,6 +11,14 @@
 enum class TCliCommand { None, List, Measure };
 enum class TOutputFormat { Csv, Jsonl };
 
+// When --output starts a new file: never, at every UTC hour or day, or before a line
+// that would take the file beyond a size.
+enum class TRotateKind { None, Hourly, Daily, Size };
+struct TRotation {
+    TRotateKind Kind = TRotateKind::None;
+    std::uint64_t Bytes = 0;  // Size only
+};
+
 struct TCliOptions {
     TCliCommand Command = TCliCommand::None;
     bool Help = false;  // --help: of the command, or of the tool without one
@@ -35,7 +43,11 @@ struct TCliOptions {
     std::optional<double> Duration;  // seconds
     TOutputFormat Format = TOutputFormat::Csv;
     std::optional<std::string> Output;
+    TRotation Rotation;  // with Output only
     bool Stats = false;
+    // measure: unattended runs.
+    bool Reconnect = false;   // a lost module is looked for again, the run goes on
+    bool Continuous = false;  // frames cut back to back out of one stream
 };
 
 // Parses argv[1 ...]. On failure returns false with a one-line reason in error.
@@ -44,6 +56,10 @@ bool ParseCliOptions(int argc, const char* const* argv, TCliOptions& options, st
 // The row of the rate table within 0.5 Hz of hertz; else -1 and the reason naming
 // the nearest rates in error.
 int MatchAdcRate(double hertz, std::string& error);
+// --rotate's value: "hourly", "daily" or a size (digits and K, M or G, powers of 1024,
+// at least 1K). False for any other text.
+bool ParseRotation(const std::string& text, TRotation& rotation);
+
 // The row of the range table for volts; else -1 and the reason naming the ranges.
 int MatchRange(double volts, std::string& error);
 

@@ -39,6 +39,10 @@ bool ProbeModule(const std::string& crateSerial, int slot, ModuleRecord& module)
 
 }  // namespace
 
+bool ReopenModule(const TOpenedModule& opened, ModuleRecord& module) {
+    return ProbeModule(opened.CrateSerial, opened.Slot, module);
+}
+
 void CloseModule(ModuleRecord& module) {
     if (ZEB44_IsOpened(&module) == 0) ZEB44_Close(&module);
 }
@@ -109,6 +113,8 @@ bool OpenMeasureModule(const std::optional<std::string>& crateSerial, const std:
             opened.CrateTypeCode = crate.TypeCode;
             opened.Slot = listed.Slot;
             opened.ModuleName = FieldText(module.Name, sizeof module.Name);
+            opened.ModuleSerial = FieldText(module.Serial, sizeof module.Serial);
+            opened.Firmware = module.FirmwareVersion;
             return true;
         }
     }

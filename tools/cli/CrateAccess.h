@@ -38,8 +38,15 @@ struct TOpenedModule {
     std::uint8_t CrateTypeCode = 0;
     int Slot = 0;
     std::string ModuleName;
+    std::string ModuleSerial;
+    std::uint32_t Firmware = 0;
 };
 bool OpenMeasureModule(const std::optional<std::string>& crateSerial, const std::optional<int>& slot,
                        ModuleRecord& module, TOpenedModule& opened, std::string& error);
+
+// The module opened before, found again by its crate's serial number and its slot
+// (never by its place in a list), into module. False (module closed) while no
+// answering ZEB44 is there.
+bool ReopenModule(const TOpenedModule& opened, ModuleRecord& module);
 
 void CloseModule(ModuleRecord& module);

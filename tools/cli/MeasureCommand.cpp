@@ -1,6 +1,7 @@
 #include "MeasureCommand.h"
 
 #include "CrateAccess.h"
+#include "LineOutput.h"
 #include "IniFile/IniFile.h"
 #include "instrument/Zeb44Tables.h"
 #include "readings/ReadingFormat.h"
@@ -15,6 +16,8 @@
 #include <cstring>
 #include <filesystem>
 #include <memory>
+#include <optional>
+#include <thread>
 
 namespace {
 
@@ -88,100 +91,191 @@ bool MakeSetup(const TCliOptions& o, TMeasureSetup& setup, std::string& error) {
     return true;
 }
 
-// Where the lines go: standard output or the --output file, each line flushed.
-class TLineSink {
+// Attempts to find a lost module again are at least this far apart.
+constexpr auto ReconnectPeriod = std::chrono::seconds(2);
+// The waits between them look at the stop request and the duration this often.
+constexpr auto WaitStep = std::chrono::milliseconds(50);
+
+const char* CouplingText(int connectionMode) {
+    return connectionMode == 1 ? "ac" : connectionMode == 2 ? "zero" : "dc";
+}
+
+// {"time": "...", "event": "start", "program": ..., "version": ..., "crate": {...},
+//  "module": {...}, "parameters": {...}}: what a file needs to be read without the
+// command line that made it.
+std::string StartRecord(std::chrono::system_clock::time_point time, const TCliOptions& options,
+                        const TMeasureSetup& setup, const TOpenedModule& opened, const run::TMeasurementRun& run) {
+    const run::TFrameGeometry& g = run.Geometry();
+    std::string channels;
+    std::string mode;
+    for (int c = 0; c < 4; ++c) {
+        if (g.ChannelSlot[c] < 0) continue;
+        if (!channels.empty()) channels += ", ";
+        channels += "\"" + std::to_string(c + 1) + "\": {\"range_volts\": " +
+                    readings::NumberText(instrument::InputRanges[run.Settings().RangeIndex[c]].Volts) + "}";
+        if (mode.empty()) mode = run.Settings().ChannelMode[c] == computation::TChannelMode::Ac ? "ac" : "dc";
+    }
+    std::string line = "{\"time\": \"" + readings::IsoUtcTime(time) + "\", \"event\": \"start\"";
+    line += ", \"program\": \"voltcheck-cli\", \"version\": " + readings::JsonString(VOLTCHECK_CLI_VERSION);
+    line += ", \"crate\": {\"serial\": " + readings::JsonString(opened.CrateSerial) +
+            ", \"model\": " + readings::JsonString(instrument::CrateModelName(opened.CrateTypeCode)) + "}";
+    line += ", \"module\": {\"slot\": " + std::to_string(opened.Slot) +
+            ", \"serial\": " + readings::JsonString(opened.ModuleSerial) +
+            ", \"firmware\": " + readings::JsonString(FirmwareText(opened.Firmware)) + "}";
+    line += ", \"parameters\": {\"rate_hertz\": " + readings::NumberText(g.AdcFrequency);
+    line += ", \"coupling\": \"" + std::string(CouplingText(setup.Parameters.ConnectionMode)) + "\"";
+    line += ", \"channels\": {" + channels + "}";
+    line += ", \"mode\": \"" + mode + "\"";
+    line += ", \"method\": " + readings::JsonString(computation::MethodText(run.Method()));
+    line += ", \"amplitude\": " + readings::JsonString(computation::AmplitudeTypeText(run.Amplitude()));
+    line += ", \"max_frame_seconds\": " + readings::NumberText(run.Settings().MaxAcquisitionTime);
+    line += ", \"frame_seconds\": " + readings::NumberText(g.SamplesPerChannel / g.AdcFrequency);
+    line += ", \"samples_per_frame\": " + std::to_string(g.SamplesPerChannel);
+    line += std::string(", \"continuous\": ") + (options.Continuous ? "true" : "false");
+    line += std::string(", \"reconnect\": ") + (options.Reconnect ? "true" : "false");
+    line += "}}\n";
+    return line;
+}
+
+// The command line's side of a measurement, over every reconnect: the lines (a
+// preamble once, a line per frame with numbers rising across the runs, a lost
+// module's records), the frame and duration limits, and the first failure no retry
+// mends as the measurement's message.
+class TCliMeasurement {
 public:
-    bool Open(const std::optional<std::string>& path, std::string& error) {
-        if (!path) {
-            name_ = "стандартный вывод";
-            file_ = stdout;
-            return true;
-        }
-        name_ = *path;
-        owned_.reset(std::fopen(path->c_str(), "w"));
-        if (!owned_) {
-            error = "не могу создать файл " + *path + ": " + std::strerror(errno);
-            return false;
-        }
-        file_ = owned_.get();
-        return true;
-    }
-    // True when the whole line reached the file (or pipe).
-    bool Write(const std::string& line, std::string& error) {
-        errno = 0;
-        if (std::fwrite(line.data(), 1, line.size(), file_) == line.size() && std::fflush(file_) == 0) return true;
-        error = "не могу записать в " + name_ + ": " + std::strerror(errno != 0 ? errno : EIO);
-        return false;
-    }
-    bool Close(std::string& error) {
-        if (!owned_) return true;
-        const bool ok = std::fclose(owned_.release()) == 0;
-        if (!ok) error = "не могу закрыть " + name_ + ": " + std::strerror(errno);
-        return ok;
-    }
+    TCliMeasurement(const TCliOptions& options, const TMeasureSetup& setup, const TOpenedModule& opened,
+                    TLineOutput& output, const std::atomic<bool>& stop)
+        : Options(options), Setup(setup), Opened(opened), output_(output), stop_(stop) {}
 
-private:
-    struct TCloser {
-        void operator()(std::FILE* f) const { std::fclose(f); }
-    };
-    std::string name_;
-    std::FILE* file_ = nullptr;
-    std::unique_ptr<std::FILE, TCloser> owned_;
-};
-
-// The command line's side of a run: the setup's settings and parameters, a line per
-// frame, the frame and duration limits, and the run's first failure as its message.
-class TCliRun : public run::TRunObserver {
-public:
-    TCliRun(const TCliOptions& options, const TMeasureSetup& setup, const TOpenedModule& opened, TLineSink& sink,
-            const std::atomic<bool>& stop)
-        : options_(options), setup_(setup), opened_(opened), sink_(sink), stop_(stop) {}
-
-    void BeginRun(run::TRunStart& start) override {
-        start.Settings = setup_.Settings;
-        start.CrateTypeCode = opened_.CrateTypeCode;
-        start.ModuleName = opened_.ModuleName;
-    }
-    void ReadParameters(run::TModuleParameters& parameters) override { parameters = setup_.Parameters; }
-    void Prepared(const run::TMeasurementRun& run) override {
+    // The first run's preparation fixes the columns and writes the preamble; a run
+    // after a reconnect has the same columns and its lines go on in the same files.
+    void Prepared(const run::TMeasurementRun& run) {
+        if (Stats) return;
         columns_ = readings::ColumnsOfRun(run);
         Stats = std::make_unique<readings::TReadingStats>(columns_);
-        if (options_.Format == TOutputFormat::Csv) Writable = sink_.Write(readings::CsvHeader(columns_), Message);
+        const std::string start = StartRecord(std::chrono::system_clock::now(), Options, Setup, Opened, run);
+        const bool csv = Options.Format == TOutputFormat::Csv;
+        const std::string preamble = csv ? readings::CsvHeader(columns_, EventColumn()) : start;
+        Writable = output_.SetPreamble(preamble, csv && Options.Output ? start : std::string(), Message);
         start_ = std::chrono::steady_clock::now();
+        if (loss_) WriteLoss(loss_->Message);  // lost before the first preparation
     }
-    bool NextFrame() override {
-        if (!Writable || stop_.load()) return false;
-        if (options_.Frames && frame_ >= *options_.Frames) return false;
-        return !options_.Duration ||
-               std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count() < *options_.Duration;
+    std::array<bool, 4> Columns() const { return columns_.Enabled; }
+    void FrameDone(const run::TMeasurementRun& run) {
+        const auto now = std::chrono::system_clock::now();
+        if (loss_) {
+            const double gap = std::chrono::duration<double>(std::chrono::steady_clock::now() - loss_->Seen).count();
+            loss_.reset();
+            std::fprintf(stderr, "voltcheck-cli: измерение возобновлено через %.3f с\n", gap);
+            if (!Write(Options.Format == TOutputFormat::Csv
+                           ? readings::CsvEventLine(columns_, now, readings::ResumedEventText(gap))
+                           : readings::ResumedJsonLine(now, gap)))
+                return;
+        }
+        const readings::TReading reading = readings::ReadingOfRun(run, columns_.Enabled, ++frame_, now);
+        const std::string line = Options.Format == TOutputFormat::Csv
+                                     ? readings::CsvLine(columns_, reading, EventColumn())
+                                     : readings::JsonLine(columns_, reading);
+        if (Write(line)) Stats->Add(reading);
     }
-    std::array<bool, 4> TickedChannels() override { return columns_.Enabled; }
-    void FrameDone(const run::TMeasurementRun& run) override {
-        const readings::TReading reading =
-            readings::ReadingOfRun(run, columns_.Enabled, ++frame_, std::chrono::system_clock::now());
-        const std::string line = options_.Format == TOutputFormat::Csv ? readings::CsvLine(columns_, reading)
-                                                                       : readings::JsonLine(columns_, reading);
-        Writable = sink_.Write(line, Message);
-        if (Writable) Stats->Add(reading);
+    // A lost module: reported once (standard error and a record) until a frame is done again.
+    void Lost(const std::string& message) {
+        if (loss_) return;
+        loss_ = TLoss{std::chrono::steady_clock::now(), message};
+        std::fprintf(stderr, "%s\nvoltcheck-cli: модуль потерян (крейт %s, слот %d); повтор подключения каждые 2 с\n",
+                     message.c_str(), Opened.CrateSerial.c_str(), Opened.Slot);
+        if (Stats) WriteLoss(message);  // else at the first preparation, after the preamble
     }
-    void StepDone(run::TRunStep, const run::TStepResult& result) override {
-        if (result.Kind == run::TStepResult::TKind::Failed && Message.empty()) Message = result.Message;
+    void Failed(const std::string& message) {
+        if (Message.empty()) Message = message;
     }
 
-    std::string Message;  // the run's first failure (a step's or a write's)
+    // The limits of the whole measurement: a stop request, the frame count, the duration
+    // (from the first preparation on, or from the start while none has passed: a
+    // module lost before it does not outlast the duration either).
+    bool Over() const {
+        if (stop_.load()) return true;
+        if (Options.Frames && frame_ >= *Options.Frames) return true;
+        const auto origin = Stats ? start_ : created_;
+        return Options.Duration &&
+               std::chrono::duration<double>(std::chrono::steady_clock::now() - origin).count() >= *Options.Duration;
+    }
+    // Nothing ended the measurement for good: a lost module may be looked for again.
+    bool MayRetry() const { return Writable && Message.empty() && !Over(); }
+
+    const TCliOptions& Options;
+    const TMeasureSetup& Setup;
+    const TOpenedModule& Opened;
+    std::string Message;  // the first failure no retry mends (a step's or a write's)
     bool Writable = true;
-    std::unique_ptr<readings::TReadingStats> Stats;  // from the first frame's preparation on
+    std::unique_ptr<readings::TReadingStats> Stats;  // from the first preparation on
 
 private:
-    const TCliOptions& options_;
-    const TMeasureSetup& setup_;
-    const TOpenedModule& opened_;
-    TLineSink& sink_;
+    struct TLoss {
+        std::chrono::steady_clock::time_point Seen;
+        std::string Message;
+    };
+
+    readings::TEventColumn EventColumn() const {
+        return Options.Reconnect ? readings::TEventColumn::With : readings::TEventColumn::Without;
+    }
+    bool Write(const std::string& line) {
+        Writable = output_.Write(line, Message);
+        return Writable;
+    }
+    void WriteLoss(const std::string& message) {
+        const auto now = std::chrono::system_clock::now();
+        Write(Options.Format == TOutputFormat::Csv ? readings::CsvEventLine(columns_, now, readings::LostEventText(message))
+                                                   : readings::LostJsonLine(now, message));
+    }
+
+    TLineOutput& output_;
     const std::atomic<bool>& stop_;
     readings::TColumns columns_;
+    const std::chrono::steady_clock::time_point created_ = std::chrono::steady_clock::now();
     std::chrono::steady_clock::time_point start_;
     std::uint64_t frame_ = 0;
+    std::optional<TLoss> loss_;  // from a loss's record to the first frame after it
 };
+
+// One RunMeasurement of the measurement: its settings, limits and lines, and whether
+// it ended with its module lost (a failure a retry may mend, with --reconnect).
+class TCliRun : public run::TRunObserver {
+public:
+    explicit TCliRun(TCliMeasurement& measurement) : m_(measurement) {}
+
+    void BeginRun(run::TRunStart& start) override {
+        start.Settings = m_.Setup.Settings;
+        start.CrateTypeCode = m_.Opened.CrateTypeCode;
+        start.ModuleName = m_.Opened.ModuleName;
+    }
+    void ReadParameters(run::TModuleParameters& parameters) override { parameters = m_.Setup.Parameters; }
+    void Prepared(const run::TMeasurementRun& run) override { m_.Prepared(run); }
+    bool NextFrame() override { return m_.Writable && !m_.Over(); }
+    std::array<bool, 4> TickedChannels() override { return m_.Columns(); }
+    void FrameDone(const run::TMeasurementRun& run) override { m_.FrameDone(run); }
+    void StepDone(run::TRunStep, const run::TStepResult& result) override {
+        // The steps after a loss (the module's stop) fail the same way: one loss per run.
+        if (result.Kind != run::TStepResult::TKind::Failed || lost_) return;
+        lost_ = m_.Options.Reconnect && result.Cause == run::TFailureCause::ModuleLost;
+        if (lost_)
+            m_.Lost(result.Message);
+        else
+            m_.Failed(result.Message);
+    }
+
+    bool Lost() const { return lost_; }
+
+private:
+    TCliMeasurement& m_;
+    bool lost_ = false;
+};
+
+// Waits until at, the end of the measurement or a stop, whichever is first.
+void WaitUntil(std::chrono::steady_clock::time_point at, const TCliMeasurement& cli) {
+    while (!cli.Over() && std::chrono::steady_clock::now() < at)
+        std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(WaitStep, at - std::chrono::steady_clock::now()));
+}
 
 }  // namespace
 
@@ -206,8 +300,8 @@ int RunMeasure(const TCliOptions& options, const std::atomic<bool>& stop) {
     TMeasureSetup setup;
     std::string error;
     if (!MakeSetup(options, setup, error)) return UsageError(error);
-    TLineSink sink;
-    if (!sink.Open(options.Output, error)) return UsageError(error);
+    TLineOutput output;
+    if (!output.Open(options.Output, options.Rotation, error)) return UsageError(error);
 
     ModuleRecord module{};
     TOpenedModule opened;
@@ -219,28 +313,44 @@ int RunMeasure(const TCliOptions& options, const std::atomic<bool>& stop) {
         return ExitFailed;
     }
 
-    // The window's run, with the command line's output and limits.
-    run::TMeasurementRun run(module, stop);
-    TCliRun cli(options, setup, opened, sink, stop);
-    run::RunMeasurement(run, cli);
+    // The window's run, with the command line's output and limits; after a lost module
+    // (with --reconnect) a new run on the same crate and slot, the files going on.
+    const run::TFrameStep frameStep = options.Continuous ? run::TFrameStep::Stream : run::TFrameStep::RestartPerFrame;
+    TCliMeasurement cli(options, setup, opened, output, stop);
+    auto attempt = std::chrono::steady_clock::now();
+    for (;;) {
+        run::TMeasurementRun run(module, stop);
+        TCliRun pass(cli);
+        run::RunMeasurement(run, pass, frameStep);
+        CloseModule(module);
+        if (!pass.Lost()) break;
+        // At most one attempt every ReconnectPeriod, for as long as the measurement lasts.
+        bool reopened = false;
+        while (!reopened && cli.MayRetry()) {
+            WaitUntil(attempt + ReconnectPeriod, cli);
+            if (cli.Over()) break;
+            attempt = std::chrono::steady_clock::now();
+            reopened = ReopenModule(opened, module);
+        }
+        if (!reopened) break;
+    }
     std::string& message = cli.Message;
     const bool writable = cli.Writable;
     const std::unique_ptr<readings::TReadingStats>& stats = cli.Stats;
-    CloseModule(module);
     if (!message.empty()) std::fprintf(stderr, "%s\n", message.c_str());
     if (options.Stats && stats) {
         if (options.Format == TOutputFormat::Csv) {
             std::fputs(stats->Csv().c_str(), stderr);
         } else if (writable) {
             std::string writeError;
-            if (!sink.Write(stats->JsonLine(), writeError)) {
+            if (!output.Write(stats->JsonLine(), writeError)) {
                 if (message.empty()) std::fprintf(stderr, "%s\n", writeError.c_str());
                 message = writeError;
             }
         }
     }
     std::string closeError;
-    if (!sink.Close(closeError) && message.empty()) {
+    if (!output.Close(closeError) && message.empty()) {
         std::fprintf(stderr, "%s\n", closeError.c_str());
         message = closeError;
     }

@@ -1,5 +1,7 @@
 #include "Connection.h"
 
+#include "protocol/AdcWord.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <functional>
@@ -75,6 +77,7 @@ void Connection::startAdc() {
     startSeconds_ = clock_.seconds(zebwire::Clock::now());
     generator_ = std::make_unique<SampleGenerator>(*module_, config_, startSeconds_, seed);
     position_ = 0;
+    overflowAt_.reset();
     pausedUntil_.reset();
     nextBatch_ = zebwire::Clock::now() + std::chrono::milliseconds(kStreamPeriodMs);
     running_ = true;
@@ -193,6 +196,7 @@ int Connection::pump(bool force) {
     if (due > position_ + kMaxBacklogWords) {  // the client did not keep up: overflow
         position_ = due - kMaxBacklogWords;
         position_ -= position_ % active;
+        overflowAt_ = position_;  // the first word after the skip carries the mark
     }
     std::uint64_t limit = due;
     if (faults.stopAfterWords) limit = std::min(limit, *faults.stopAfterWords);
@@ -208,6 +212,10 @@ int Connection::pump(bool force) {
             // The word's tag is replaced: it still arrives as a word, but no longer reads as a sample.
             std::uint32_t& w = words[static_cast<std::size_t>(*faults.corruptAfterWords - position_)];
             w = (w & 0x0FFFFFFFu) | (kCorruptTag << 28);
+        }
+        if (overflowAt_ && *overflowAt_ >= position_ && *overflowAt_ < end) {
+            words[static_cast<std::size_t>(*overflowAt_ - position_)] |= zebwire::kOverflowBit;
+            overflowAt_.reset();
         }
         std::vector<std::uint8_t> payload;
         payload.reserve(words.size() * 4);

@@ -82,6 +82,7 @@ private:
     std::unique_ptr<SampleGenerator> generator_;
     bool running_ = false;
     std::uint64_t position_ = 0;       // stream words produced since the start
+    std::optional<std::uint64_t> overflowAt_;  // the word after the last skip, until it is sent
     double startSeconds_ = 0.0;        // signal time of the start
     bool shortBlockDone_ = false;      // the one short block of this open
     std::optional<zebwire::Clock::time_point> pausedUntil_;

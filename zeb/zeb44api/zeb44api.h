@@ -18,7 +18,10 @@
  *
  * Sample words (ZEB44_Recv, ZEB44_ProcessData), one 32-bit word per sample:
  *   bits 31..28  tag, always 0xA
- *   bit  27      reserved, 0
+ *   bit  27      overflow mark: 0, except on the first word after words the
+ *                module skipped because its buffer overflowed (its reader
+ *                fell behind the stream); ZEB44_ProcessData refuses such a
+ *                word (ZEB44_ERR_PROTOCOL), a reader checks for it itself
  *   bit  26      overload: the input was outside the range; the code is clipped
  *   bits 25..24  channel index c, the word belongs to channel c + 1
  *   bits 23..0   signed 24-bit two's-complement code; +8388607 and -8388607
@@ -49,6 +52,9 @@ extern "C" {
 #define ZEB44_ERR_NO_MODULE (-6)  /* no answering ZEB44 at that crate and slot */
 #define ZEB44_ERR_REFUSED (-7)    /* the module refused the request */
 #define ZEB44_ERR_NOT_CONFIGURED (-8) /* ZEB44_ProcessData before any accepted ZEB44_SetConfig */
+
+/* Bit 27 of a sample word: samples were lost before this word (overflow). */
+#define ZEB44_WORD_OVERFLOW 0x08000000u
 
 typedef struct ModuleRecord {
     uint8_t Reserved0[40];              /* 0: library private */

@@ -38,17 +38,30 @@ public:
     int stop();
     // Kills zebsim at once (SIGKILL), like a crashed server.
     void kill();
+    // Starts zebsim again after a stop or a kill, on the same port with the same
+    // scenario and time scale, and returns once it listens (throws as the
+    // constructor does; a port taken meanwhile by someone else is such a failure).
+    void start();
+    // kill(), delay, start(): a server that crashed and came back.
+    void restart(std::chrono::milliseconds delay);
+    // The scenario of the next start() (a crate that comes back changed).
+    void setScenario(const std::string& json);
 
     // The zebsim executable this build made.
     static std::string executable();
 
 private:
     void reap(std::chrono::milliseconds timeout);
+    // Starts zebsim on port (0 = any free one) and waits until it listens.
+    void launch(std::uint16_t port);
 
     pid_t pid_ = -1;
     int exitCode_ = -1;
     std::uint16_t port_ = 0;
     std::string workDir_;
+    std::string scenario_;  // the scenario file, or empty for zebsim's default
+    double timeScale_ = 1.0;
+    std::chrono::milliseconds startTimeout_{5000};
 };
 
 // Scenario text with one crate (serial "T1", type 21) holding one ZEB44 in

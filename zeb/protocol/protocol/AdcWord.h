@@ -2,7 +2,9 @@
 //
 // Word layout (also documented in zeb44api.h):
 //   bits 31..28  tag, always 0xA (a word without it is malformed)
-//   bit  27      reserved, 0
+//   bit  27      overflow mark: set only on the first word after words the server
+//                skipped because the module's buffer overflowed (a reader that
+//                fell behind); unpackWord refuses it like a malformed word
 //   bit  26      overload: the input left the range at this sample (code clipped)
 //   bits 25..24  channel index c (channel c + 1)
 //   bits 23..0   signed 24-bit two's-complement code; +-kFullScaleCode = +-full scale
@@ -15,6 +17,7 @@
 namespace zebwire {
 
 inline constexpr std::uint32_t kWordTag = 0xAu;
+inline constexpr std::uint32_t kOverflowBit = 1u << 27;
 inline constexpr std::int32_t kFullScaleCode = 8388607;  // 2^23 - 1
 inline constexpr int kRangeCodeCount = 6;
 inline constexpr int kRateCount = 25;

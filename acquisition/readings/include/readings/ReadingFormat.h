@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace readings {
 
@@ -38,10 +39,34 @@ TColumns ColumnsOfRun(const run::TMeasurementRun& run);
 TReading ReadingOfRun(const run::TMeasurementRun& run, const std::array<bool, 4>& ticked, std::uint64_t frame,
                       std::chrono::system_clock::time_point time);
 
-// "time,frame" and per enabled channel c: ch<c>_volts[,ch<c>_hertz],ch<c>_overload; ends with '\n'.
-std::string CsvHeader(const TColumns& columns);
-// One frame in the header's columns; a channel not computed in the frame leaves its fields empty.
-std::string CsvLine(const TColumns& columns, const TReading& reading);
+// Whether the CSV lines end with an "event" column (a run that reconnects writes its
+// losses and returns as lines of their own there).
+enum class TEventColumn { Without, With };
+
+// "time,frame" and per enabled channel c: ch<c>_volts[,ch<c>_hertz],ch<c>_overload
+// [,event]; ends with '\n'.
+std::string CsvHeader(const TColumns& columns, TEventColumn event = TEventColumn::Without);
+// One frame in the header's columns; a channel not computed in the frame leaves its
+// fields empty, and so does a frame the event column.
+std::string CsvLine(const TColumns& columns, const TReading& reading, TEventColumn event = TEventColumn::Without);
+// An event in the header's columns (with the event column): the time, empty frame and
+// value fields, and the text ("lost: MESSAGE", "resumed after 12.345 s") as one field.
+std::string CsvEventLine(const TColumns& columns, std::chrono::system_clock::time_point time, std::string_view text);
+std::string LostEventText(std::string_view message);
+std::string ResumedEventText(double gapSeconds);
+
+// The events of a run that reconnects, as JSON lines ending with '\n':
+// {"time": "...", "event": "lost", "message": "MESSAGE"} when the loss is seen, and
+// {"time": "...", "event": "resumed", "gap_seconds": 12.345} when the first frame after
+// it is done (the seconds since the loss's record, to the millisecond).
+std::string LostJsonLine(std::chrono::system_clock::time_point time, std::string_view message);
+std::string ResumedJsonLine(std::chrono::system_clock::time_point time, double gapSeconds);
+
+// text as a JSON string, quotes included (control characters escaped).
+std::string JsonString(std::string_view text);
+// text as one CSV field: a line break becomes a space (a record stays on one line), and
+// a field with a comma or a quote is quoted.
+std::string CsvField(std::string_view text);
 // {"time": "...", "frame": N, "channels": {"1": {"volts": V, "hertz": F, "overload": false}, ...}}
 // and '\n'; a channel not computed in the frame has null values.
 std::string JsonLine(const TColumns& columns, const TReading& reading);

@@ -25,16 +25,29 @@ struct TRunSettings {
     std::array<int, 4> RangeIndex{};                          // per channel, as selected at the start
 };
 
+// Why a step failed, for a front end that reconnects: the module or its connection
+// was lost (no answer, a dropped connection, a stream that stopped, overflowed or did
+// not read), which a new run on the reopened module may mend; or the request itself
+// cannot be met (refused, a bad parameter, no memory), which no retry mends.
+enum class TFailureCause { Permanent, ModuleLost };
+
 // The outcome of one step: go on, end quietly (the stop request was seen), or end
 // with a message for the operator.
 struct TStepResult {
     enum class TKind { Ok, Stopped, Failed };
     TKind Kind = TKind::Ok;
     std::string Message;
+    TFailureCause Cause = TFailureCause::Permanent;  // of a failure
 
     static TStepResult Done() { return {}; }
     static TStepResult StoppedByRequest() { return {TKind::Stopped, {}}; }
     static TStepResult Failure(std::string message) { return {TKind::Failed, std::move(message)}; }
+    static TStepResult Lost(std::string message) {
+        return {TKind::Failed, std::move(message), TFailureCause::ModuleLost};
+    }
+    // A failed module call: lost for a status of the connection (no server, dropped,
+    // malformed data, no module there), permanent for the others (refused, argument).
+    static TStepResult ModuleFailure(std::int32_t status, std::string message);
     bool Ok() const { return Kind == TKind::Ok; }
 };
 
@@ -69,6 +82,11 @@ public:
 
     // One frame: restart the ADC and receive FrameWords words in blocks of RecvBlockWords.
     TStepResult AcquireFrame();
+    // A stream cut into frames: StartStream starts the ADC once (after a stop and a
+    // clear), then every ReceiveStreamFrame takes the next FrameWords words of the same
+    // stream, so that frames follow each other sample for sample, N / F apart.
+    TStepResult StartStream();
+    TStepResult ReceiveStreamFrame();
     // The received words into volts and the overload flags.
     TStepResult ConvertFrame();
     // Every channel that took part and is still ticked; the results of the others are 0.
@@ -94,6 +112,11 @@ public:
     const double* ChannelFrame(int channel) const;
 
 private:
+    // Stops the ADC, clears its buffer and starts it; startFailed is the start's message.
+    TStepResult RestartAdc(const char* startFailed);
+    // Receives FrameWords words; a word that carries the overflow mark (words were
+    // lost before it) fails the frame as a lost stream.
+    TStepResult ReceiveFrameWords();
     bool StopRequested() const { return stop_.load(std::memory_order_relaxed); }
 
     ModuleRecord& module_;

@@ -16,6 +16,7 @@ enum class TRunStep {
     ConfigureModule,
     CheckThroughput,
     PrepareBuffers,
+    StartStream,  // only when frames are cut from one stream
     AcquireFrame,
     ConvertFrame,
     ComputeChannels,
@@ -81,23 +82,29 @@ protected:
     ~TRunObserver() = default;
 };
 
+// How the frames of a run are taken: each one a start of the ADC (the window's way: a
+// frame at a time, with a pause between them), or back to back out of one stream that
+// is started once (every sample in a frame, frames N / F apart).
+enum class TFrameStep { RestartPerFrame, Stream };
+
 // One whole run of the open module behind run, driven by observer:
 //   BeginRun, Begin, [Ended], Pause(AfterBegin), ReadParameters, ConfigureModule, [Ended],
 //   Configured, Pause(AfterConfigure), [Ended], CheckThroughput, [Ended],
 //   PrepareBuffers, [Ended], Prepared, Pause(BeforeFrames) (also after a preparation
 //   that ended early),
+//   then, with TFrameStep::Stream, StartStream, [Ended];
 //   then while not Ended and NextFrame:
-//     AcquireFrame, [Ended], ConvertFrame, [Ended], TickedChannels, ComputeChannels,
+//     AcquireFrame (a restart and a frame, or the stream's next frame), [Ended], ConvertFrame, [Ended], TickedChannels, ComputeChannels,
 //     [Ended], FrameDone;
 //   then, whatever happened (a failed or stopped step, an exception, the front end's
 //   end): StopModule, Pause(BeforeRelease), Finish(Release).
 // [Ended]: true there ends the preparation or the frames, as a step that does not pass
 // does; every step's result goes to StepDone. An exception of a step or a hook goes to StepDone as a failure
 // (messages::LoopException) of the step last begun. StopModule and Finish are outside
-// that guard: an exception there leaves RunMeasurement. Each frame is one start of
-// the ADC; a stream cut into frames back to back would be another frame step chosen by
-// an option of the loop, and a reconnect after a lost module a new RunMeasurement on
-// the reopened record after a Failed end, so neither changes the observer.
-TRunEnd RunMeasurement(TMeasurementRun& run, TRunObserver& observer);
+// that guard: an exception there leaves RunMeasurement. A reconnect after a lost module
+// (a failure of cause TFailureCause::ModuleLost) is a new RunMeasurement on the
+// reopened record after a Failed end, so it does not change the observer either.
+TRunEnd RunMeasurement(TMeasurementRun& run, TRunObserver& observer,
+                       TFrameStep frameStep = TFrameStep::RestartPerFrame);
 
 }  // namespace run

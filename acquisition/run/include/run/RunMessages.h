@@ -39,6 +39,8 @@ inline constexpr const char* FrameStartFailed = "Не могу выполнит�
 inline constexpr const char* RecvFailed = "Не могу получить данные с модуля!";
 inline constexpr const char* RecvNothing = "Не принято ни одного отсчёта с модуля!";
 inline constexpr const char* RecvWrongCount = "Принято неправильное кол-во данных с модуля!";
+inline constexpr const char* StreamStartFailed = "Не могу выполнить запуск непрерывного сбора данных!!!";
+inline constexpr const char* StreamOverflow = "Переполнение буфера модуля: часть отсчётов потеряна!";
 inline constexpr const char* ConvertFailed = "Не могу обработать полученные данные с модуля!";
 
 // End of a run.
