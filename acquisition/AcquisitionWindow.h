@@ -25,6 +25,7 @@ struct TLinkLoss {
     std::string Message;                            // the failed step's text
     std::chrono::system_clock::time_point Since;    // when the loss was seen
     std::chrono::system_clock::time_point NextTry;  // when the module is looked for again
+    int FailedTries = 0;                            // tries since the loss that found no module
     double GapSeconds = 0.0;                        // at the resumption: from the loss to the first frame
 };
 

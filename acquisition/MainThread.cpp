@@ -61,15 +61,14 @@ void TMainThread::FrameDone(const run::TMeasurementRun& run) {
     Synchronize([this, &run] { window_.ShowRun(run, TRunView::Overloads, {}); });
 }
 
-bool TMainThread::LosesModule(run::TRunStep step) const {
-    if (link_ == TLink::Lost) return true;  // the rest of a lost run (its module's stop) is part of the loss
-    if (link_ == TLink::Resuming) return step != run::TRunStep::ComputeChannels;
-    return step == run::TRunStep::AcquireFrame;
+bool TMainThread::LosesModule(const run::TStepResult& result) const {
+    // The rest of a lost run (its module's stop) is part of the loss.
+    return link_ == TLink::Lost || result.Cause == run::TFailureCause::ModuleLost;
 }
 
-void TMainThread::StepDone(run::TRunStep step, const run::TStepResult& result) {
+void TMainThread::StepDone(run::TRunStep, const run::TStepResult& result) {
     if (result.Kind != run::TStepResult::TKind::Failed) return;
-    if (autoResume_.load() && !Terminated() && LosesModule(step)) {
+    if (autoResume_.load() && !Terminated() && LosesModule(result)) {
         if (link_ != TLink::Lost) ModuleLost(*run_, result.Message);
         return;
     }
@@ -81,6 +80,9 @@ void TMainThread::ModuleLost(const run::TMeasurementRun& run, const std::string&
     if (link_ == TLink::Connected) {
         loss_.Message = message;
         loss_.Since = std::chrono::system_clock::now();
+        loss_.FailedTries = 0;
+    } else {
+        ++loss_.FailedTries;
     }
     link_ = TLink::Lost;
     loss_.NextTry = std::chrono::system_clock::now() + std::chrono::milliseconds(RetryIntervalMs);
@@ -95,6 +97,7 @@ bool TMainThread::AwaitModule(const run::TMeasurementRun& run) {
             link_ = TLink::Resuming;
             return true;
         }
+        ++loss_.FailedTries;
         loss_.NextTry = std::chrono::system_clock::now() + std::chrono::milliseconds(RetryIntervalMs);
         Synchronize([this, &run] { window_.ShowRun(run, TRunView::Lost, loss_); });
     }

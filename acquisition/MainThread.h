@@ -66,9 +66,8 @@ private:
     void MultimeterLoop();
     // A message was shown or the stop was requested.
     bool Over() const;
-    // Whether a failed step lost the module (rather than refused the run): a frame's
-    // acquisition, and every step of a run resumed after a loss.
-    bool LosesModule(run::TRunStep step) const;
+    // Whether a failed step lost the module (rather than refused the run).
+    bool LosesModule(const run::TStepResult& result) const;
     // The loss seen: shown once, the run ends and waits.
     void ModuleLost(const run::TMeasurementRun& run, const std::string& message);
     // Waits for the lost module, trying to open it again every RetryIntervalMs; false

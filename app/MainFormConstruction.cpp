@@ -101,7 +101,7 @@ TMainForm::TMainForm(QWidget* owner) : QMainWindow(owner), guard_(std::make_uniq
         coefficientPage_ = std::make_unique<TCoefficientPage>(Ui.CoefficientPage, this);
         settings_ = std::make_unique<TSettingsController>(Ui, this, *guard_, *multimeterPage_, *coefficientPage_,
                                                           [this] { return device_->Selection(); });
-        readingLog_ = std::make_unique<TReadingLog>(*this, Ui);
+        readingLog_ = std::make_unique<TReadingLog>(*this, Ui, [this] { return acquisition_->AutoResume(); });
         signalView_ = std::make_unique<TSignalViewLink>(
             this, *guard_, [this] { return !acquisition_->Idle(); }, [this] { return multimeterPage_->Ticked(); });
         device_ = std::make_unique<TDeviceController>(Ui, this, *guard_, *settings_, *multimeterPage_, events_,

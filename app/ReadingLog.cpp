@@ -14,7 +14,8 @@
 
 #include <chrono>
 
-TReadingLog::TReadingLog(QWidget& window, TMainFormUi& ui) : QObject(&window), window_(window), ui_(ui) {
+TReadingLog::TReadingLog(QWidget& window, TMainFormUi& ui, std::function<bool()> events)
+    : QObject(&window), window_(window), ui_(ui), events_(std::move(events)) {
     QWidget* page = ui_.MultimeterLMDTabSheet;
     indicator_ = new QLabel(page);
     indicator_->setObjectName(QStringLiteral("ReadingLogLMDLabel"));
@@ -78,7 +79,30 @@ void TReadingLog::FrameShown(const TShownFrame& shown) {
     const readings::TReading reading =
         readings::ReadingOfRun(run, ticked, frame_, std::chrono::system_clock::now());
     std::string error;
-    if (file_.Append(readings::ColumnsOfRun(run), reading, error)) return;
+    if (file_.Append(readings::ColumnsOfRun(run), reading, event_, error)) return;
+    Failed(error);
+}
+
+void TReadingLog::RunStarted() {
+    frame_ = 0;
+    event_ = events_() ? readings::TEventColumn::With : readings::TEventColumn::Without;
+}
+
+void TReadingLog::LinkLost(const TLinkLoss& loss) {
+    // Once per loss: the tries that follow it are not records of their own.
+    if (!IsOpen() || loss.FailedTries > 0) return;
+    std::string error;
+    if (!file_.AppendEvent(loss.Since, readings::LostEventText(loss.Message), error)) Failed(error);
+}
+
+void TReadingLog::LinkResumed(const TLinkLoss& loss) {
+    if (!IsOpen()) return;
+    std::string error;
+    if (!file_.AppendEvent(std::chrono::system_clock::now(), readings::ResumedEventText(loss.GapSeconds), error))
+        Failed(error);
+}
+
+void TReadingLog::Failed(const std::string& error) {
     const QString path = QString::fromStdString(file_.Path());
     Close();
     // The box comes after the frame's step, so the run is not held while it is open.

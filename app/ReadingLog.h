@@ -8,6 +8,7 @@
 #include <QString>
 
 #include <array>
+#include <functional>
 #include <cstdint>
 
 class QLabel;
@@ -26,7 +27,9 @@ class TReadingLog : public QObject, public TRunSubscriber {
 public:
     static constexpr const char* Caption = "Запись показаний в файл";
 
-    TReadingLog(QWidget& window, TMainFormUi& ui);
+    // events: whether a run's lines carry the event column (a run that resumes after a
+    // lost module records the loss and the return as lines of their own), asked at its start.
+    TReadingLog(QWidget& window, TMainFormUi& ui, std::function<bool()> events);
     ~TReadingLog() override;
 
     // The item: closes an open log, or asks for a file (a save dialog, ".csv") and opens it.
@@ -39,18 +42,25 @@ public:
 
     // GUI, from the window's runs: a run starts (its frames count from 1), and a
     // frame was shown with its channels ticked.
-    void RunStarted() override { frame_ = 0; }
+    void RunStarted() override;
     void FrameShown(const TShownFrame& shown) override;
+    // The loss (once, at its time) and the return, as voltcheck-cli --reconnect writes them.
+    void LinkLost(const TLinkLoss& loss) override;
+    void LinkResumed(const TLinkLoss& loss) override;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void ShowState();
+    // A write failed: the log closes and one box, after the run's step, names the file.
+    void Failed(const std::string& error);
 
     QWidget& window_;
     TMainFormUi& ui_;
     readings::TReadingLogFile file_;
     QLabel* indicator_ = nullptr;
     std::uint64_t frame_ = 0;
+    std::function<bool()> events_;
+    readings::TEventColumn event_ = readings::TEventColumn::Without;
 };

@@ -21,16 +21,27 @@ bool TReadingLogFile::Open(const std::string& path, std::string& error) {
     return true;
 }
 
-bool TReadingLogFile::Append(const TColumns& columns, const TReading& reading, std::string& error) {
+bool TReadingLogFile::Append(const TColumns& columns, const TReading& reading, TEventColumn event,
+                             std::string& error) {
     if (fd_ < 0) {
         error = std::strerror(EBADF);
         return false;
     }
-    if (header_ != columns) {
-        if (!WriteLine(CsvHeader(columns), error)) return false;
-        header_ = columns;
+    if (header_ != std::pair(columns, event)) {
+        if (!WriteLine(CsvHeader(columns, event), error)) return false;
+        header_ = std::pair(columns, event);
     }
-    return WriteLine(CsvLine(columns, reading), error);
+    return WriteLine(CsvLine(columns, reading, event), error);
+}
+
+bool TReadingLogFile::AppendEvent(std::chrono::system_clock::time_point time, std::string_view text,
+                                  std::string& error) {
+    if (fd_ < 0) {
+        error = std::strerror(EBADF);
+        return false;
+    }
+    if (!header_ || header_->second != TEventColumn::With) return true;
+    return WriteLine(CsvEventLine(header_->first, time, text), error);
 }
 
 bool TReadingLogFile::WriteLine(const std::string& line, std::string& error) {

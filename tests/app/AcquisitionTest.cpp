@@ -4,6 +4,7 @@
 #include "DiscoveryFixture.h"
 
 #include "settings/SettingsKeys.h"
+#include "ui/CircleShape.h"
 #include "ui/Led.h"
 #include "ui/SpeedButton.h"
 #include "ui/ValueEdit.h"
@@ -390,6 +391,92 @@ TEST_F(AcquisitionTest, TheWindowAndTheCommandLineMeterShareACrate) {
         EXPECT_NEAR(cells[3].toDouble(), 300.0, 1e-3) << i;
         EXPECT_EQ(cells[4], "0");
     }
+}
+
+// With "Автовозобновление при потере связи" on, a server that dies mid-run ends
+// nothing: the readings stay, grey, the module's lamp turns red and a notice says
+// when the next try comes; once the server is back the run goes on by itself, and
+// the reading log has the loss and the return between the frames.
+class AutoResumeTest : public AcquisitionTest {
+protected:
+    void SetUp() override {
+        AcquisitionTest::SetUp();
+        StartServer(Crate(R"(,"channels":[{"dc":0.25}])"));
+        WriteModuleKeys({{std::string(settings::kMaxAcquisitionTimeKey), "0.05"}});
+        inifile::TIniFile file(QDir(dir.path()).filePath("Voltcheck.ini").toStdString());
+        ASSERT_TRUE(file.WriteString(settings::kLinkSection, settings::kAutoResumeKey, "1").ok);
+        ASSERT_TRUE(file.Flush().ok);
+        ShowAndDiscover();
+        ASSERT_TRUE(form->Ui.AutoResumeMenuItem->isChecked());
+        ASSERT_TRUE(form->Acquisition().AutoResume());
+    }
+    bool NoticeShown() const { return form->MultimeterPage().LinkNotice()->isVisible(); }
+};
+
+TEST_F(AutoResumeTest, ALostServerShowsNoBoxAndTheRunGoesOnWhenItIsBack) {
+    const QString log = QDir(dir.path()).filePath("readings.csv");
+    ASSERT_TRUE(form->ReadingLog().Open(log));
+    PressStart();
+    WaitForFrames(1, 2);
+
+    server->kill();
+    ASSERT_TRUE(PumpUntil([&] { return NoticeShown(); }, 20000)) << BoxTexts();
+    EXPECT_TRUE(presenter.Boxes.empty()) << BoxTexts();
+    EXPECT_FALSE(form->Acquisition().Idle());
+    EXPECT_EQ(form->Ui.StartMultimeterLMDSpeedButton->text(), StopText);
+    EXPECT_EQ(Frame(1).Value1LMDEdit->text(), "250.00");  // the last reading stays
+    EXPECT_NE(Frame(1).Value1LMDEdit->textColor(), Lime);  // but not as a live one
+    EXPECT_EQ(form->Ui.ModuleStatusLed->brushColor(), LedRed);
+    EXPECT_TRUE(form->MultimeterPage().LinkNotice()->text().startsWith("Связь с модулем потеряна"));
+
+    server->start();
+    ASSERT_TRUE(PumpUntil([&] { return !NoticeShown(); }, 20000));
+    WaitForFrames(1, 2);
+    EXPECT_EQ(Frame(1).Value1LMDEdit->textColor(), Lime);
+    EXPECT_EQ(Frame(1).Value1LMDEdit->text(), "250.00");
+    EXPECT_EQ(form->Ui.ModuleStatusLed->brushColor(), Lime);
+    Stop();
+    EXPECT_TRUE(presenter.Boxes.empty()) << BoxTexts();
+    form->ReadingLog().Close();
+
+    // The log: frames, the loss, the return, frames again, their numbers rising.
+    QFile file(log);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QStringList lines = QString::fromUtf8(file.readAll()).split('\n', Qt::SkipEmptyParts);
+    ASSERT_GE(lines.size(), 6);
+    EXPECT_TRUE(lines[0].endsWith(",event")) << lines[0].toStdString();
+    int lost = -1;
+    int resumed = -1;
+    long previous = 0;
+    for (int i = 1; i < lines.size(); ++i) {
+        const QStringList cells = lines[i].split(',');
+        if (cells.last().startsWith("lost: ")) {
+            EXPECT_EQ(lost, -1) << "one record per loss";
+            lost = i;
+            EXPECT_TRUE(cells[1].isEmpty());
+        } else if (cells.last().startsWith("resumed after ")) {
+            resumed = i;
+            EXPECT_TRUE(cells[1].isEmpty());
+        } else {
+            EXPECT_TRUE(cells.last().isEmpty()) << lines[i].toStdString();
+            EXPECT_GT(cells[1].toLong(), previous) << lines[i].toStdString();
+            previous = cells[1].toLong();
+        }
+    }
+    EXPECT_GT(lost, 1);
+    EXPECT_EQ(resumed, lost + 1) << "nothing is written for the time without the module";
+    EXPECT_LT(resumed, lines.size() - 1);
+}
+
+TEST_F(AutoResumeTest, StopEndsTheWaitingAtOnce) {
+    PressStart();
+    WaitForFrames(1, 1);
+    server->kill();
+    ASSERT_TRUE(PumpUntil([&] { return NoticeShown(); }, 20000)) << BoxTexts();
+    Stop();
+    EXPECT_FALSE(NoticeShown());
+    EXPECT_FALSE(form->Acquisition().HasThread());
+    EXPECT_TRUE(presenter.Boxes.empty()) << BoxTexts();
 }
 
 }  // namespace

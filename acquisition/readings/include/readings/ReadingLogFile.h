@@ -2,16 +2,19 @@
 
 #include "readings/ReadingFormat.h"
 
+#include <chrono>
 #include <optional>
 #include <string>
+#include <string_view>
+#include <utility>
 
 namespace readings {
 
 // A CSV file that readings are appended to, line by line: each line is written whole
 // and reaches the system before Append returns, so that the file never ends in the
 // middle of a line, whatever happens to the program afterwards. A header line goes
-// before the first reading and before every reading whose columns differ from the
-// last header written.
+// before the first reading and before every reading whose columns (or event column)
+// differ from the last header written.
 class TReadingLogFile {
 public:
     TReadingLogFile() = default;
@@ -28,7 +31,14 @@ public:
     // Writes the reading (after a header when needed). A failed write (disk full, no
     // permission, the file removed) takes back what it wrote of the line and returns
     // false with the reason in error; the file stays open for the caller to close.
-    bool Append(const TColumns& columns, const TReading& reading, std::string& error);
+    bool Append(const TColumns& columns, const TReading& reading, std::string& error) {
+        return Append(columns, reading, TEventColumn::Without, error);
+    }
+    bool Append(const TColumns& columns, const TReading& reading, TEventColumn event, std::string& error);
+    // An event line ("lost: ...", "resumed after ...") in the columns of the last header.
+    // Writes nothing (and returns true) when that header has no event column, or when
+    // no header has been written yet: an event belongs to the readings around it.
+    bool AppendEvent(std::chrono::system_clock::time_point time, std::string_view text, std::string& error);
 
     void Close();
 
@@ -37,7 +47,7 @@ private:
 
     int fd_ = -1;
     std::string path_;
-    std::optional<TColumns> header_;
+    std::optional<std::pair<TColumns, TEventColumn>> header_;
 };
 
 }  // namespace readings
