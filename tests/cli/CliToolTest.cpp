@@ -4,6 +4,7 @@
 // every failure with its exit status and its one message.
 #include "IniFile/IniFile.h"
 #include "computation/ChannelComputation.h"
+#include "readings/ReadingFormat.h"
 #include "run/RunMessages.h"
 #include "settings/SettingsKeys.h"
 #include "settings/SettingsWriter.h"
@@ -731,6 +732,40 @@ TEST_F(CliTool, RefusesARotationItCannotDo) {
         EXPECT_EQ(r.status, 2) << r.err;
         EXPECT_EQ(r.out, "");
     }
+}
+
+// The event records of both formats as Python reads them, for a message with a comma,
+// quotes and a line break (the window's exception text has line breaks): one CSV
+// record on one line with the text in the event column, one JSON string.
+TEST_F(CliTool, EventRecordsKeepAnyMessageInOneField) {
+    readings::TColumns columns;
+    columns.Enabled = {true, false, true, false};
+    columns.Hertz = {true, false, false, false};
+    const auto time = std::chrono::system_clock::time_point(std::chrono::milliseconds(1796994000123));
+    const std::string message = "Опаньки, \"сбой\"\nсрочно";
+    const std::string csv = readings::CsvHeader(columns, readings::TEventColumn::With) +
+                            readings::CsvEventLine(columns, time, readings::LostEventText(message)) +
+                            readings::CsvEventLine(columns, time, readings::ResumedEventText(12.3456));
+    EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), 3);
+    const std::vector<TRecord> rows = ParseAll("csv", csv);
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_EQ(rows[0].at("columns"), "time;frame;ch1_volts;ch1_hertz;ch1_overload;ch3_volts;ch3_overload;event");
+    EXPECT_EQ(rows[1].at("time"), "2026-12-11T13:00:00.123Z");
+    EXPECT_EQ(rows[1].at("frame"), "");
+    EXPECT_EQ(rows[1].at("ch1_hertz"), "");
+    EXPECT_EQ(rows[1].at("event"), "lost:_Опаньки,_\"сбой\"_срочно");
+    EXPECT_EQ(rows[2].at("event"), "resumed_after_12.346_s");
+    const std::vector<TRecord> lines =
+        ParseAll("jsonl", std::string("{\"time\": \"x\", \"event\": \"start\", \"program\": \"p\", \"version\": \"v\", "
+                                      "\"crate\": {\"serial\": \"A\", \"model\": \"M\"}, \"module\": {\"slot\": 1, "
+                                      "\"serial\": \"s\", \"firmware\": \"f\"}, \"parameters\": {\"rate_hertz\": 1, "
+                                      "\"coupling\": \"dc\", \"channels\": {}, \"mode\": \"dc\", \"method\": \"sum\", "
+                                      "\"amplitude\": \"rms\", \"max_frame_seconds\": 1, \"frame_seconds\": 1, "
+                                      "\"samples_per_frame\": 1, \"continuous\": false, \"reconnect\": true}}\n") +
+                              readings::LostJsonLine(time, message) + readings::ResumedJsonLine(time, 12.3456));
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_EQ(lines[1].at("message"), "Опаньки,_\"сбой\"\\nсрочно");
+    EXPECT_EQ(lines[2].at("gap_seconds"), "12.346");
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 """Reads a voltcheck-cli output with Python's own csv and json parsers and prints one
 line per record as "key=value" tokens, the keys being the CSV column names, so that
-the C++ tests check both formats alike. A value's spaces are printed as "_". The
+the C++ tests check both formats alike. A value's spaces are printed as "_" (and a
+message's line breaks as "\\n"). The
 JSON lines' start record (first, and only first) and the events of a run that
 reconnects are checked key by key and printed as records with an "event" key.
 A malformed file ends with status 1."""
@@ -76,7 +77,7 @@ def from_jsonl(path):
                 continue
             if record.get("event") == "lost":
                 keys(n, record, {"time", "event", "message"})
-                print("time=%s event=lost message=%s" % (record["time"], record["message"].replace(" ", "_")))
+                print("time=%s event=lost message=%s" % (record["time"], record["message"].replace(" ", "_").replace("\n", "\\n")))
                 continue
             if record.get("event") == "resumed":
                 keys(n, record, {"time", "event", "gap_seconds"})

@@ -94,8 +94,8 @@ enum class TFrameStep { RestartPerFrame, Stream };
 //   that ended early),
 //   then, with TFrameStep::Stream, StartStream, [Ended];
 //   then while not Ended and NextFrame:
-//     AcquireFrame (a restart and a frame, or the stream's next frame), [Ended], ConvertFrame, [Ended], TickedChannels, ComputeChannels,
-//     [Ended], FrameDone;
+//     AcquireFrame (a restart and a frame, or the stream's next frame), [Ended],
+//     ConvertFrame, [Ended], TickedChannels, ComputeChannels, [Ended], FrameDone;
 //   then, whatever happened (a failed or stopped step, an exception, the front end's
 //   end): StopModule, Pause(BeforeRelease), Finish(Release).
 // [Ended]: true there ends the preparation or the frames, as a step that does not pass
