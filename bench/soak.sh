@@ -3,20 +3,25 @@
 # zebsim at real time for an hour (four channels, 78125 Hz, spectral method, AC),
 # with the resident memory and CPU time of all three processes sampled every 10 s.
 # Then a fault phase: every minute the server is killed and restarted; each run
-# must end with its message and status and the next one must start cleanly.
+# must end with its message and status and the next one must start cleanly. Then a
+# resume phase: the meter runs once with --reconnect --continuous and the window with
+# "Автовозобновление при потере связи" on, through ten more kills (the server away 5 s
+# each): every gap must be marked, no frame lost outside the gaps, memory flat.
 #
 # Writes docs/soak/samples.csv (one line per process and sample), the readings of
 # both meters, the fault log and docs/soak/README.md (the summary tables).
 #
 # Usage: bench/soak.sh [build folder, default build]
 # Environment: SOAK_SECONDS (default 3600), SOAK_FAULTS (default 10 faults, one a
-# minute), SOAK_OUT (default docs/soak), SOAK_PORT (default 11951).
+# minute), SOAK_RESUMES (default 10 kills of the resume phase, one a minute),
+# SOAK_OUT (default docs/soak), SOAK_PORT (default 11951).
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build="${1:-$root/build}"
 bin="$build/bin"
 seconds="${SOAK_SECONDS:-3600}"
 faults="${SOAK_FAULTS:-10}"
+resumes="${SOAK_RESUMES:-10}"
 out="${SOAK_OUT:-$root/docs/soak}"
 port="${SOAK_PORT:-11951}"
 scenario="$root/bench/soak/scenario.json"
@@ -102,7 +107,8 @@ pids+=($!)
 for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$display" ] && break; sleep 0.1; done
 export DISPLAY=":$display"
 
-rm -f "$out"/samples.csv "$out"/events.log "$out"/faults.csv "$out"/*.readings.csv "$out"/cli-fault-*.csv
+rm -f "$out"/samples.csv "$out"/events.log "$out"/faults.csv "$out"/*.readings.csv "$out"/cli-fault-*.csv \
+  "$out"/resume.*
 echo "phase,seconds,process,rss_kib,cpu_seconds" >"$out/samples.csv"
 echo "fault,cli_status,cli_message,cli_frames_before,window_boxes,window_box_title,window_frames_before" >"$out/faults.csv"
 start_server
@@ -190,6 +196,31 @@ for f in $(seq "$faults"); do
 done
 sample faults $(( $(date +%s) - fault_begin ))
 log "window message boxes left open: $(boxes | wc -l)"
+
+# ---- Resumes: one meter run and one window run through the kills.
+for b in $(boxes); do xdotool windowfocus --sync "$b" key Return 2>/dev/null || true; done
+xdotool windowfocus --sync "$window" key ctrl+u  # "Автовозобновление при потере связи"
+sleep 1
+window_lines_before=$(wc -l <"$out/window.readings.csv")
+"$bin/voltcheck-cli" measure --crate "$crate" --slot "$cli_slot" --rate 78125 --channels 1,2,3,4 --mode ac \
+  --method fft --reconnect --continuous --format jsonl --output "$out/resume.readings.jsonl" 2>"$out/resume.stderr" &
+cli_pid=$!
+resume_begin=$(date +%s)
+for r in $(seq "$resumes"); do
+  end=$(( $(date +%s) + 55 ))
+  while [ "$(date +%s)" -lt "$end" ]; do sample resumes $(( $(date +%s) - resume_begin )); sleep 5; done
+  kill -KILL "$server_pid"; wait "$server_pid" 2>/dev/null || true
+  log "resume $r: server killed"
+  sleep 5
+  start_server
+done
+sleep 30
+sample resumes $(( $(date +%s) - resume_begin ))
+kill -INT "$cli_pid"; cli_status=0; wait "$cli_pid" || cli_status=$?; cli_pid=""
+tail -n +"$(( window_lines_before + 1 ))" "$out/window.readings.csv" >"$out/resume.window.csv"
+echo "$cli_status" >"$out/resume.status"
+echo "$resumes" >"$out/resume.kills"
+log "resume phase: meter status $cli_status, window boxes $(boxes | wc -l), window records lost $(grep -c ',lost: ' "$out/resume.window.csv" || true), resumed $(grep -c ',resumed after ' "$out/resume.window.csv" || true)"
 import -display "$DISPLAY" -window root "$out/final-screen.png" 2>/dev/null || true
 kill "$window_pid" 2>/dev/null || true
 

@@ -95,3 +95,26 @@ echo "|---|---|---|---|---|---|---|"
 tail -n +2 "$dir/faults.csv" | awk -F, '{ printf "| %s | %s | %s | %s | %s | %s | %s |\n", $1, $2, $3, $4, $5, $6, $7 }'
 echo
 echo "Event log: \`events.log\`; the first fault's box: \`fault-box.png\`. The raw readings are not kept in the repository."
+
+if [ -f "$dir/resume.kills" ]; then
+  kills="$(cat "$dir/resume.kills")"
+  echo
+  echo "## Resumes (zebsim killed once a minute, away 5 s; meter with --reconnect --continuous, window with auto-resume)"
+  echo
+  echo "The meter's records (\`resume_check.py\`): losses and returns recorded, frames, frame numbers that"
+  echo "do not rise by one, frames inside a gap, the longest gap, and the mean frame period between the"
+  echo "gaps against N / F ($nominal s)."
+  echo
+  echo "| kills | lost | resumed | frames | misnumbered | inside a gap | longest gap (s) | period (s) | vs N / F (%) |"
+  echo "|---|---|---|---|---|---|---|---|---|"
+  "$(dirname "${BASH_SOURCE[0]}")/resume_check.py" "$dir/resume.readings.jsonl" "$kills" "$nominal" || true
+  echo
+  echo "Meter status $(cat "$dir/resume.status"); the window's reading log through the phase: $(grep -c ',lost: ' "$dir/resume.window.csv" || true) losses and $(grep -c ',resumed after ' "$dir/resume.window.csv" || true) returns recorded."
+  echo
+  echo "| process | RSS at the phase's start (KiB) | RSS at its end (KiB) | growth (KiB) |"
+  echo "|---|---|---|---|"
+  awk -F, '$1 == "resumes" && $4 != "-" { p = $3; if (!(p in first)) first[p] = $4; lastr[p] = $4 }
+    END { split("voltcheck-cli voltcheck zebsim", order, " ")
+      for (i = 1; i <= 3; i++) { p = order[i]; printf "| %s | %d | %d | %+d |\n", p, first[p], lastr[p], lastr[p] - first[p] } }' \
+    "$dir/samples.csv"
+fi
