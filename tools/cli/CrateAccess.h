@@ -42,4 +42,10 @@ struct TOpenedModule {
 bool OpenMeasureModule(const std::optional<std::string>& crateSerial, const std::optional<int>& slot,
                        ModuleRecord& module, TOpenedModule& opened, std::string& error);
 
+// Opens the ZEB44 in crate/slot again without listing the crates (a module served
+// for a long time, reopened after its loss): its crate's type code and its name.
+// False with a message, module closed.
+bool OpenModuleAt(const std::string& crateSerial, int slot, ModuleRecord& module, TOpenedModule& opened,
+                  std::string& error);
+
 void CloseModule(ModuleRecord& module);

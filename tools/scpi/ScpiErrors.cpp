@@ -20,6 +20,7 @@ const char* ErrorText(TError error) {
     case TError::DataStale: return "Data stale";
     case TError::HardwareError: return "Hardware error";
     case TError::HardwareMissing: return "Hardware missing";
+    case TError::SystemError: return "System error";
     case TError::QueueOverflow: return "Queue overflow";
     case TError::QueryUnterminated: return "Query UNTERMINATED";
     }

@@ -24,6 +24,7 @@ enum class TError : int {
     DataStale = -230,
     HardwareError = -240,
     HardwareMissing = -241,
+    SystemError = -310,
     QueueOverflow = -350,
     QueryUnterminated = -420,
 };
