@@ -49,6 +49,28 @@ def free_port():
     raise RuntimeError("no free port between 20000 and 32000")
 
 
+def terminate(process):
+    """SIGTERM and its exit status; None when it had to be killed."""
+    if process.poll() is None:
+        process.send_signal(signal.SIGTERM)
+        try:
+            process.wait(STOP_SECONDS)
+        except subprocess.TimeoutExpired:
+            process.kill()
+            process.wait()
+            return None
+    return process.returncode
+
+
+def finish(serve, zebsim):
+    """Stops serve, then zebsim: serve's exit status and standard error."""
+    status = serve.stop()
+    zebsim.stop()
+    stderr = serve.stderr()
+    serve.close()
+    return status, stderr
+
+
 class Zebsim:
     def __init__(self, workdir, scenario=SCENARIO, time_scale=20, port=0):
         if not ZEBSIM or not os.access(ZEBSIM, os.X_OK):
@@ -68,27 +90,18 @@ class Zebsim:
         self.process = subprocess.Popen(
             [ZEBSIM, "--port", str(self.port), "--port-file", self.port_file, "--scenario", self.scenario,
              "--time-scale", str(self.time_scale)], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        deadline = time.monotonic() + START_SECONDS
-        while time.monotonic() < deadline:
-            if os.path.exists(self.port_file):
-                with open(self.port_file) as f:
-                    text = f.read().strip()
-                if text:
-                    self.port = int(text)
-                    return
+        def port():
             if self.process.poll() is not None:
                 raise RuntimeError("zebsim ended at its start with %d" % self.process.returncode)
-            time.sleep(0.02)
-        raise RuntimeError("zebsim wrote no port")
+            if not os.path.exists(self.port_file):
+                return None
+            with open(self.port_file) as f:
+                return f.read().strip()
+        self.port = int(wait_until("zebsim's port", port))
 
     def stop(self):
-        if self.process and self.process.poll() is None:
-            self.process.send_signal(signal.SIGTERM)
-            try:
-                self.process.wait(STOP_SECONDS)
-            except subprocess.TimeoutExpired:
-                self.process.kill()
-                self.process.wait()
+        if self.process:
+            terminate(self.process)
 
 
 class Serve:
@@ -105,19 +118,17 @@ class Serve:
         self.process = subprocess.Popen(
             [CLI, "serve", "--scpi", str(self.scpi_port), "--http", str(self.http_port)] + args,
             stdout=self.out, stderr=self.err, env=env)
-        deadline = time.monotonic() + START_SECONDS
-        ready = []
+        ready = ["module "]
         if scpi:
             ready.append("SCPI: 127.0.0.1:%d" % self.scpi_port)
         if http:
             ready.append("HTTP: http://127.0.0.1:%d/" % self.http_port)
-        while time.monotonic() < deadline:
-            if all(line in self.stdout() for line in ready) and "module " in self.stdout():
-                return
+
+        def listening():
             if self.process.poll() is not None:
                 raise RuntimeError("serve ended with %d: %s" % (self.process.returncode, self.stderr()))
-            time.sleep(0.02)
-        raise RuntimeError("serve did not say where it listens: %r" % self.stdout())
+            return all(line in self.stdout() for line in ready)
+        wait_until("serve saying where it listens", listening)
 
     def stdout(self):
         self.out.seek(0)
@@ -129,15 +140,7 @@ class Serve:
 
     def stop(self):
         """SIGTERM; the exit status (None when it had to be killed)."""
-        if self.process.poll() is None:
-            self.process.send_signal(signal.SIGTERM)
-            try:
-                self.process.wait(STOP_SECONDS)
-            except subprocess.TimeoutExpired:
-                self.process.kill()
-                self.process.wait()
-                return None
-        return self.process.returncode
+        return terminate(self.process)
 
     def close(self):
         self.out.close()

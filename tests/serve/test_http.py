@@ -104,11 +104,8 @@ class HttpEndpoints(unittest.TestCase):
 
     @classmethod
     def tearDownClass(cls):
-        status = cls.serve.stop()
-        cls.zebsim.stop()
+        status, stderr = h.finish(cls.serve, cls.zebsim)
         cls.dir.cleanup()
-        stderr = cls.serve.stderr()
-        cls.serve.close()
         assert status == 0, "serve ended with %r: %s" % (status, stderr)
 
     @classmethod
@@ -235,10 +232,7 @@ class LostModule(unittest.TestCase):
                 h.wait_until("found again", lambda: module(0)["connected"] and module(0)["frame"] > frames
                              and module(1)["connected"])
             finally:
-                status = serve.stop()
-                zebsim.stop()
-                stderr = serve.stderr()
-                serve.close()
+                status, stderr = h.finish(serve, zebsim)
             self.assertEqual(status, 0, stderr)
 
 

@@ -44,9 +44,7 @@ class Page(unittest.TestCase):
         self.wait = WebDriverWait(self.driver, h.START_SECONDS)
 
     def stop_serve(self):
-        status = self.serve.stop()
-        stderr = self.serve.stderr()
-        self.serve.close()
+        status, stderr = h.finish(self.serve, self.zebsim)
         self.assertEqual(status, 0, stderr)
 
     def element(self, element_id):

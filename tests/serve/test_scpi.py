@@ -1,6 +1,7 @@
 """voltcheck-cli serve's SCPI server with a real client (PyVISA over a raw socket) and
 with raw sockets for garbage, over-long lines, a client that never reads and one
 client too many."""
+import json
 import math
 import os
 import socket
@@ -27,12 +28,9 @@ class ScpiWithPyvisa(unittest.TestCase):
 
     @classmethod
     def tearDownClass(cls):
-        status = cls.serve.stop()
-        cls.zebsim.stop()
+        status, stderr = h.finish(cls.serve, cls.zebsim)
         cls.rm.close()
         cls.dir.cleanup()
-        stderr = cls.serve.stderr()
-        cls.serve.close()
         assert status == 0, "serve ended with %r: %s" % (status, stderr)
 
     def open(self):
@@ -150,16 +148,12 @@ class ScpiOnRawSockets(unittest.TestCase):
 
     @classmethod
     def tearDownClass(cls):
-        status = cls.serve.stop()
-        cls.zebsim.stop()
+        status, stderr = h.finish(cls.serve, cls.zebsim)
         cls.dir.cleanup()
-        stderr = cls.serve.stderr()
-        cls.serve.close()
         assert status == 0, "serve ended with %r: %s" % (status, stderr)
 
     def frames(self):
         _, _, text = h.http_get(self.serve.http_port, "/api/v1/readings")
-        import json
         return json.loads(text)["modules"][0]["frame"] or 0
 
     def test_garbage_and_an_over_long_line(self):
@@ -238,10 +232,7 @@ class ScpiReadOnly(unittest.TestCase):
                 inst.close()
                 rm.close()
             finally:
-                status = serve.stop()
-                zebsim.stop()
-                stderr = serve.stderr()
-                serve.close()
+                status, stderr = h.finish(serve, zebsim)
             self.assertEqual(status, 0, stderr)
 
 

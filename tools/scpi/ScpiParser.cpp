@@ -23,32 +23,41 @@ std::string Upper(std::string_view text) {
 
 bool IsHeaderChar(char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_'; }
 
-// Splits at commas outside quotes and parentheses.
-TError SplitParameters(std::string_view text, std::vector<std::string>& parameters) {
-    parameters.clear();
-    text = Trim(text);
-    if (text.empty()) return TError::None;
+// Splits at separator outside quotes and parentheses into trimmed items; an
+// unbalanced quote or parenthesis is a syntax error.
+TError SplitOutside(std::string_view text, char separator, std::vector<std::string_view>& items) {
+    items.clear();
     int depth = 0;
     char quote = 0;
     std::size_t start = 0;
-    for (std::size_t i = 0; i <= text.size(); ++i) {
-        const char c = i < text.size() ? text[i] : ',';
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
         if (quote != 0) {
             if (c == quote) quote = 0;
-            continue;
-        }
-        if (c == '"' || c == '\'') {
+        } else if (c == '"' || c == '\'') {
             quote = c;
         } else if (c == '(') {
             ++depth;
         } else if (c == ')') {
-            --depth;
-        } else if (c == ',' && depth == 0) {
-            const std::string_view item = Trim(text.substr(start, i - start));
-            if (item.empty()) return TError::SyntaxError;
-            parameters.emplace_back(item);
+            if (--depth < 0) return TError::SyntaxError;
+        } else if (c == separator && depth == 0) {
+            items.push_back(Trim(text.substr(start, i - start)));
             start = i + 1;
         }
+    }
+    if (quote != 0 || depth != 0) return TError::SyntaxError;
+    items.push_back(Trim(text.substr(start)));
+    return TError::None;
+}
+
+TError SplitParameters(std::string_view text, std::vector<std::string>& parameters) {
+    parameters.clear();
+    if (Trim(text).empty()) return TError::None;
+    std::vector<std::string_view> items;
+    if (const TError error = SplitOutside(text, ',', items); error != TError::None) return error;
+    for (const std::string_view item : items) {
+        if (item.empty()) return TError::SyntaxError;
+        parameters.emplace_back(item);
     }
     return TError::None;
 }
@@ -68,29 +77,11 @@ bool ParseWhole(std::string_view text, int& value) {
 
 TError SplitLine(std::string_view line, std::vector<std::string>& commands) {
     commands.clear();
-    int depth = 0;
-    char quote = 0;
-    std::size_t start = 0;
-    for (std::size_t i = 0; i <= line.size(); ++i) {
-        const char c = i < line.size() ? line[i] : ';';
-        if (quote != 0) {
-            if (c == quote) quote = 0;
-            if (i == line.size()) return TError::SyntaxError;
-            continue;
-        }
-        if (c == '"' || c == '\'') {
-            quote = c;
-        } else if (c == '(') {
-            ++depth;
-        } else if (c == ')') {
-            if (--depth < 0) return TError::SyntaxError;
-        } else if (c == ';' && depth == 0) {
-            const std::string_view item = Trim(line.substr(start, i - start));
-            if (!item.empty()) commands.emplace_back(item);
-            start = i + 1;
-        }
-    }
-    return depth == 0 ? TError::None : TError::SyntaxError;
+    std::vector<std::string_view> items;
+    if (const TError error = SplitOutside(line, ';', items); error != TError::None) return error;
+    for (const std::string_view item : items)
+        if (!item.empty()) commands.emplace_back(item);
+    return TError::None;
 }
 
 TError ParseCommand(std::string_view text, TCommand& command) {
