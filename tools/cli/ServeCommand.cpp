@@ -57,6 +57,12 @@ bool ChooseModules(const TCliOptions& options, const TMeasureSetup& setup,
     return false;
 }
 
+// An address and port as a URL writes them ("[::1]:8080" for IPv6).
+std::string HostPort(const std::string& address, int port) {
+    const bool v6 = address.find(':') != std::string::npos;
+    return (v6 ? "[" + address + "]" : address) + ":" + std::to_string(port);
+}
+
 bool OpenServedModule(const std::string& crate, int slot, ModuleRecord& module, serve::TOpenedInfo& info,
                       std::string& error) {
     TOpenedModule opened;
@@ -102,17 +108,18 @@ int RunServe(const TCliOptions& options, const std::atomic<bool>& stop) {
         listening = scpi.Listen(options.Listen, options.ScpiPort, error);
         if (listening) {
             scpi.Start();
-            std::printf("SCPI: %s:%d\n", options.Listen.c_str(), scpi.Port());
+            std::printf("SCPI: %s\n", HostPort(options.Listen, scpi.Port()).c_str());
         }
     }
     if (listening && options.HttpPort != 0) {
         listening = http.Listen(options.Listen, options.HttpPort, error);
         if (listening) {
             http.Start();
-            std::printf("HTTP: http://%s:%d/\n", options.Listen.c_str(), http.Port());
+            std::printf("HTTP: http://%s/\n", HostPort(options.Listen, http.Port()).c_str());
         }
     }
-    for (const TCliOptions::TModuleName& name : names) std::printf("module %s:%d\n", name.Crate.c_str(), name.Slot);
+    if (listening)
+        for (const TCliOptions::TModuleName& name : names) std::printf("module %s:%d\n", name.Crate.c_str(), name.Slot);
     std::fflush(stdout);
 
     while (listening && !stop.load()) std::this_thread::sleep_for(std::chrono::milliseconds(100));
