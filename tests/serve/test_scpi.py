@@ -188,14 +188,35 @@ class ScpiOnRawSockets(unittest.TestCase):
         self.assertAlmostEqual(float(read_line(other)), 1.25, delta=2e-3)
         h.wait_until("frames go on", lambda: self.frames() > before + 2)
 
+    def test_a_flooding_client_is_answered_in_order_and_holds_no_one(self):
+        flood = connect(self.serve.scpi_port)
+        self.addCleanup(flood.close)
+        count = 3000
+        flood.sendall(b"".join(b"*OPC?;SYST:ERR:COUN?\n" for _ in range(count)))
+        other = connect(self.serve.scpi_port)
+        self.addCleanup(other.close)
+        other.sendall(b"MEAS:VOLT:DC? (@1)\n")
+        self.assertAlmostEqual(float(read_line(other)), 1.25, delta=2e-3)
+        reader = flood.makefile("rb")
+        answers = [reader.readline() for _ in range(count)]
+        self.assertEqual(answers, [b"1;0\n"] * count)
+
     def test_a_client_too_many_is_answered_and_closed(self):
-        clients = []
-        for _ in range(8):
-            s = connect(self.serve.scpi_port)
+        # Eight places, once the server has seen the ends of earlier tests' clients.
+        def eight():
+            clients = []
+            for _ in range(8):
+                s = connect(self.serve.scpi_port)
+                clients.append(s)
+                s.sendall(b"*OPC?\n")
+                if read_line(s) != "1\n":
+                    for c in clients:
+                        c.close()
+                    return None
+            return clients
+        clients = h.wait_until("eight places", eight)
+        for s in clients:
             self.addCleanup(s.close)
-            s.sendall(b"*OPC?\n")
-            self.assertEqual(read_line(s), "1\n")
-            clients.append(s)
         extra = connect(self.serve.scpi_port)
         self.addCleanup(extra.close)
         self.assertEqual(read_line(extra), '-310,"System error;too many clients"\n')
