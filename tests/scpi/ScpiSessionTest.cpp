@@ -30,6 +30,10 @@ public:
     std::string ProgramVersion() const override { return "1.1.7.0"; }
     scpi::TModuleSetup Setup(std::size_t module) const override { return setups_.at(module); }
     scpi::TModuleSetup InitialSetup(std::size_t module) const override { return initial_.at(module); }
+    // Module 2 cannot run at the lowest rate (a stand-in for a crate's data rate).
+    bool Accepts(std::size_t module, const scpi::TModuleSetup& setup) const override {
+        return module == 0 || setup.AdcRateIndex != 0;
+    }
     void ChangeSetup(std::size_t module, const scpi::TModuleSetup& setup) override {
         setups_.at(module) = setup;
         ++changes;
@@ -202,6 +206,11 @@ TEST(ScpiSession, InstrumentSelection) {
                           {"SYST:ERR?", "-224,\"Illegal parameter value\""},
                           {"INST:SEL ZK1", ""},
                           {"SYST:ERR?", "-104,\"Data type error\""},
+                          {"SAMP:RATE MIN", ""},
+                          {"SYST:ERR?", "0,\"No error\""},
+                          {"INST:SEL \"ZK1-210417:16\";SAMP:RATE MIN", ""},
+                          {"SYST:ERR?", "-221,\"Settings conflict\""},
+                          {"SAMP:RATE?", "7.81250000E+04"},
                       });
 }
 

@@ -17,6 +17,7 @@ VERSION = os.environ.get("VOLTCHECK_VERSION", "")
 
 # Crate "A" (a ZEB-N8, no rate limit): module 1 with DC 1.25 V and -0.7 V, a 1 kHz sine
 # of 0.5 V peak and an input beyond every range; module 2 with DC 0.5 V and 2.5 V.
+# Crate "K" (a ZEB-K1, 800 KB/s): module 1 with DC 0.25 V on every channel.
 SCENARIO = {
     "crates": [{
         "serial": "A", "type": 30,
@@ -26,6 +27,12 @@ SCENARIO = {
                           {"dc": 2.0, "amplitude": 14.0, "frequency": 50}]},
             {"slot": 2, "serial": "440002", "firmware": "1.0.0.0", "own_noise_rms": 0,
              "channels": [{"dc": 0.5}, {"dc": 2.5}, {"dc": 0.1}, {"dc": 0.2}]},
+        ],
+    }, {
+        "serial": "K", "type": 21,
+        "modules": [
+            {"slot": 1, "serial": "440003", "firmware": "1.0.0.0", "own_noise_rms": 0,
+             "channels": [{"dc": 0.25}, {"dc": 0.25}, {"dc": 0.25}, {"dc": 0.25}]},
         ],
     }]
 }

@@ -235,6 +235,29 @@ class ScpiOnRawSockets(unittest.TestCase):
         h.wait_until("a freed place", answers)
 
 
+class ScpiCrateDataRate(unittest.TestCase):
+    def test_parameters_beyond_the_crate_are_refused(self):
+        with tempfile.TemporaryDirectory() as d:
+            zebsim = h.Zebsim(d)
+            serve = h.Serve(zebsim, ["--module", "K:1", "--rate", "15625", "--channels", "1,2"], http=False)
+            try:
+                rm = pyvisa.ResourceManager("@py")
+                inst = rm.open_resource("TCPIP::127.0.0.1::%d::SOCKET" % serve.scpi_port,
+                                        read_termination="\n", write_termination="\n", timeout=30000)
+                # 78125 Hz: two channels are 625 KB/s, within the ZEB-K1's 800; four are 1250.
+                inst.write("SAMP:RATE 78125")
+                self.assertEqual(inst.query("SYST:ERR?"), '0,"No error"')
+                inst.write("CONF:VOLT:DC (@1:4)")
+                self.assertEqual(inst.query("SYST:ERR?"), '-221,"Settings conflict"')
+                for value in values(inst.query("MEAS:VOLT:DC? (@1,2)")):
+                    self.assertAlmostEqual(value, 0.25, delta=2e-3)
+                inst.close()
+                rm.close()
+            finally:
+                status, stderr = h.finish(serve, zebsim)
+            self.assertEqual(status, 0, stderr)
+
+
 class ScpiReadOnly(unittest.TestCase):
     def test_changes_are_refused(self):
         with tempfile.TemporaryDirectory() as d:

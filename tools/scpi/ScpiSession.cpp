@@ -379,7 +379,7 @@ TError TSession::Measure(const TCommand& command, std::optional<TChannelFunction
 
 TError TSession::ApplySetup(const TModuleSetup& setup) {
     if (setup == instrument_.Setup(module_)) return TError::None;
-    if (readOnly_) return TError::SettingsConflict;
+    if (readOnly_ || !instrument_.Accepts(module_, setup)) return TError::SettingsConflict;
     instrument_.ChangeSetup(module_, setup);
     return TError::None;
 }

@@ -60,6 +60,12 @@ scpi::TModuleSetup TServeInstrument::InitialSetup(std::size_t module) const {
     return ScpiSetup(modules_.at(module)->InitialSetup());
 }
 
+bool TServeInstrument::Accepts(std::size_t module, const scpi::TModuleSetup& setup) const {
+    const TServedModule& served = *modules_.at(module);
+    std::string message;
+    return served.Carries(ServedSetup(served.Setup(), setup), message);
+}
+
 void TServeInstrument::ChangeSetup(std::size_t module, const scpi::TModuleSetup& setup) {
     TServedModule& served = *modules_.at(module);
     served.ChangeSetup(ServedSetup(served.Setup(), setup));

@@ -1,6 +1,9 @@
 #include "serve/ServedModule.h"
 
+#include "instrument/Zeb44Tables.h"
+#include "run/FrameGeometry.h"
 #include "run/RunLoop.h"
+#include "run/Throughput.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -119,6 +122,20 @@ TServedSetup TServedModule::Setup() const {
     return setup_;
 }
 
+bool TServedModule::Carries(const TServedSetup& setup, std::string& message) const {
+    std::optional<TOpenedInfo> opened;
+    {
+        const std::lock_guard lock(mutex_);
+        opened = opened_;
+    }
+    if (!opened) return true;
+    const int rate = instrument::RowOrNone(setup.Parameters.AdcRateIndex, instrument::AdcRateCount);
+    const double hertz = instrument::AdcRates[rate < 0 ? instrument::DefaultAdcRateIndex : rate].Frequency;
+    run::TFrameGeometry geometry;
+    run::AssignChannelSlots(setup.Parameters.ChannelEnabled, geometry);
+    return run::CheckThroughput(opened->CrateTypeCode, opened->ModuleName, geometry.ActiveChannels, hertz, message);
+}
+
 void TServedModule::ChangeSetup(const TServedSetup& setup) {
     {
         const std::lock_guard lock(mutex_);
@@ -202,6 +219,7 @@ void TServedModule::Serve() {
             {
                 const std::lock_guard lock(mutex_);
                 serial_ = info.Serial;
+                opened_ = info;
             }
             SetLink(TLink::Measuring, {});
         }

@@ -52,6 +52,8 @@ public:
     virtual TModuleSetup Setup(std::size_t module) const = 0;
     // The setup the module was served with at the start (*RST returns to it).
     virtual TModuleSetup InitialSetup(std::size_t module) const = 0;
+    // Whether the module can run with setup (its crate carries the data rate).
+    virtual bool Accepts(std::size_t module, const TModuleSetup& setup) const = 0;
     // Changes the module's parameters: its run ends and a new one starts with them.
     // Frames measured before the call are never given out for a later wait.
     virtual void ChangeSetup(std::size_t module, const TModuleSetup& setup) = 0;

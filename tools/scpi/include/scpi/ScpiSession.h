@@ -20,7 +20,8 @@ enum class TSenseFunction { Volts, Frequency };
 // scan list and initiated mark) over the shared instrument.
 class TSession {
 public:
-    // readOnly: commands that would change a module's parameters are refused with -221.
+    // readOnly: commands that would change a module's parameters are refused with -221
+    // (as are parameters the module cannot run with).
     TSession(TInstrument& instrument, bool readOnly);
 
     // Executes one line (without its '\n'): its commands in order, each error into the

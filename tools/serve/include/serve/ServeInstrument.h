@@ -19,6 +19,7 @@ public:
     std::string ProgramVersion() const override { return version_; }
     scpi::TModuleSetup Setup(std::size_t module) const override;
     scpi::TModuleSetup InitialSetup(std::size_t module) const override;
+    bool Accepts(std::size_t module, const scpi::TModuleSetup& setup) const override;
     void ChangeSetup(std::size_t module, const scpi::TModuleSetup& setup) override;
     std::uint64_t FrameMark(std::size_t module) const override;
     scpi::TFrameWait WaitFrame(std::size_t module, std::uint64_t mark, scpi::TFrameValues& frame) const override;

@@ -110,6 +110,10 @@ public:
 
     TServedSetup Setup() const;
     TServedSetup InitialSetup() const { return initial_; }
+    // Whether the module's crate carries the data rate of setup (true before the
+    // module has opened once: its crate is not known yet); else false with the
+    // operator's message.
+    bool Carries(const TServedSetup& setup, std::string& message) const;
     // The run in progress ends and a new one starts with setup; no later wait gives a
     // frame of the old setup.
     void ChangeSetup(const TServedSetup& setup);
@@ -147,6 +151,7 @@ private:
     TLink link_ = TLink::Opening;
     std::string message_;
     std::string serial_;
+    std::optional<TOpenedInfo> opened_;  // of the last open
     std::optional<TServedFrame> last_;
     bool stopping_ = false;
 
