@@ -201,6 +201,22 @@ class ScpiOnRawSockets(unittest.TestCase):
         answers = [reader.readline() for _ in range(count)]
         self.assertEqual(answers, [b"1;0\n"] * count)
 
+class ScpiClientLimit(unittest.TestCase):
+    """On a server of its own: the places of other tests' clients are freed only once
+    the server has seen their ends."""
+
+    @classmethod
+    def setUpClass(cls):
+        cls.dir = tempfile.TemporaryDirectory()
+        cls.zebsim = h.Zebsim(cls.dir.name)
+        cls.serve = h.Serve(cls.zebsim, ["--module", "A:1", "--rate", "15625"], http=False)
+
+    @classmethod
+    def tearDownClass(cls):
+        status, stderr = h.finish(cls.serve, cls.zebsim)
+        cls.dir.cleanup()
+        assert status == 0, "serve ended with %r: %s" % (status, stderr)
+
     def test_a_client_too_many_is_answered_and_closed(self):
         # Eight places, once the server has seen the ends of earlier tests' clients.
         def eight():
