@@ -1,6 +1,7 @@
 """voltcheck-cli serve's SCPI server with a real client (PyVISA over a raw socket) and
 with raw sockets for garbage, over-long lines, a client that never reads and one
 client too many."""
+import contextlib
 import json
 import math
 import os
@@ -251,49 +252,47 @@ class ScpiClientLimit(unittest.TestCase):
         h.wait_until("a freed place", answers)
 
 
+@contextlib.contextmanager
+def instrument_of(test, args):
+    """A PyVISA instrument on a serve of its own with args; serve's clean end checked."""
+    with tempfile.TemporaryDirectory() as d:
+        zebsim = h.Zebsim(d)
+        serve = h.Serve(zebsim, args, http=False)
+        rm = pyvisa.ResourceManager("@py")
+        try:
+            inst = rm.open_resource("TCPIP::127.0.0.1::%d::SOCKET" % serve.scpi_port,
+                                    read_termination="\n", write_termination="\n", timeout=30000)
+            try:
+                yield inst
+            finally:
+                inst.close()
+        finally:
+            rm.close()
+            status, stderr = h.finish(serve, zebsim)
+        test.assertEqual(status, 0, stderr)
+
+
 class ScpiCrateDataRate(unittest.TestCase):
     def test_parameters_beyond_the_crate_are_refused(self):
-        with tempfile.TemporaryDirectory() as d:
-            zebsim = h.Zebsim(d)
-            serve = h.Serve(zebsim, ["--module", "K:1", "--rate", "15625", "--channels", "1,2"], http=False)
-            try:
-                rm = pyvisa.ResourceManager("@py")
-                inst = rm.open_resource("TCPIP::127.0.0.1::%d::SOCKET" % serve.scpi_port,
-                                        read_termination="\n", write_termination="\n", timeout=30000)
-                # 78125 Hz: two channels are 625 KB/s, within the ZEB-K1's 800; four are 1250.
-                inst.write("SAMP:RATE 78125")
-                self.assertEqual(inst.query("SYST:ERR?"), '0,"No error"')
-                inst.write("CONF:VOLT:DC (@1:4)")
-                self.assertEqual(inst.query("SYST:ERR?"), '-221,"Settings conflict"')
-                for value in values(inst.query("MEAS:VOLT:DC? (@1,2)")):
-                    self.assertAlmostEqual(value, 0.25, delta=2e-3)
-                inst.close()
-                rm.close()
-            finally:
-                status, stderr = h.finish(serve, zebsim)
-            self.assertEqual(status, 0, stderr)
+        with instrument_of(self, ["--module", "K:1", "--rate", "15625", "--channels", "1,2"]) as inst:
+            # 78125 Hz: two channels are 625 KB/s, within the ZEB-K1's 800; four are 1250.
+            inst.write("SAMP:RATE 78125")
+            self.assertEqual(inst.query("SYST:ERR?"), '0,"No error"')
+            inst.write("CONF:VOLT:DC (@1:4)")
+            self.assertEqual(inst.query("SYST:ERR?"), '-221,"Settings conflict"')
+            for value in values(inst.query("MEAS:VOLT:DC? (@1,2)")):
+                self.assertAlmostEqual(value, 0.25, delta=2e-3)
 
 
 class ScpiReadOnly(unittest.TestCase):
     def test_changes_are_refused(self):
-        with tempfile.TemporaryDirectory() as d:
-            zebsim = h.Zebsim(d)
-            serve = h.Serve(zebsim, ["--module", "A:1", "--rate", "15625", "--scpi-read-only"], http=False)
-            try:
-                rm = pyvisa.ResourceManager("@py")
-                inst = rm.open_resource("TCPIP::127.0.0.1::%d::SOCKET" % serve.scpi_port,
-                                        read_termination="\n", write_termination="\n", timeout=30000)
-                self.assertAlmostEqual(values(inst.query("MEAS:VOLT:DC? (@1)"))[0], 1.25, delta=2e-3)
-                inst.write("SAMP:RATE 7812.5")
-                self.assertEqual(inst.query("SYST:ERR?"), '-221,"Settings conflict"')
-                inst.write("CONF:VOLT:AC (@1)")
-                self.assertEqual(inst.query("SYST:ERR?"), '-221,"Settings conflict"')
-                self.assertEqual(inst.query("SAMP:RATE?"), "1.56250000E+04")
-                inst.close()
-                rm.close()
-            finally:
-                status, stderr = h.finish(serve, zebsim)
-            self.assertEqual(status, 0, stderr)
+        with instrument_of(self, ["--module", "A:1", "--rate", "15625", "--scpi-read-only"]) as inst:
+            self.assertAlmostEqual(values(inst.query("MEAS:VOLT:DC? (@1)"))[0], 1.25, delta=2e-3)
+            inst.write("SAMP:RATE 7812.5")
+            self.assertEqual(inst.query("SYST:ERR?"), '-221,"Settings conflict"')
+            inst.write("CONF:VOLT:AC (@1)")
+            self.assertEqual(inst.query("SYST:ERR?"), '-221,"Settings conflict"')
+            self.assertEqual(inst.query("SAMP:RATE?"), "1.56250000E+04")
 
 
 if __name__ == "__main__":
