@@ -91,6 +91,8 @@ void TReadingLog::RunStarted() {
 void TReadingLog::LinkLost(const TLinkLoss& loss) {
     // Once per loss: the tries that follow it are not records of their own.
     if (!IsOpen() || loss.FailedTries > 0) return;
+    // Auto-resume turned on during the run: its lines take the event column from here on.
+    event_ = readings::TEventColumn::With;
     std::string error;
     if (!file_.AppendEvent(loss.Since, readings::LostEventText(loss.Message), error)) Failed(error);
 }

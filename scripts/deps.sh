@@ -8,6 +8,9 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libfftw3-dev libkissfft-dev
   libasio-dev nlohmann-json3-dev
+  libcpp-httplib-dev prometheus-cpp-dev
+  python3-pyvisa python3-pyvisa-py prometheus
+  chromium chromium-driver python3-selenium
   libxcb1-dev
   xvfb xauth x11-utils xdotool fonts-liberation imagemagick
   dpkg-dev fakeroot file lintian

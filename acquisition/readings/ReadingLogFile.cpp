@@ -40,7 +40,11 @@ bool TReadingLogFile::AppendEvent(std::chrono::system_clock::time_point time, st
         error = std::strerror(EBADF);
         return false;
     }
-    if (!header_ || header_->second != TEventColumn::With) return true;
+    if (!header_) return true;
+    if (header_->second != TEventColumn::With) {
+        if (!WriteLine(CsvHeader(header_->first, TEventColumn::With), error)) return false;
+        header_->second = TEventColumn::With;
+    }
     return WriteLine(CsvEventLine(header_->first, time, text), error);
 }
 

@@ -28,7 +28,7 @@ files "$server" >"$work/server.files"
     /usr/share/applications/voltcheck.desktop \
     /usr/share/doc/voltcheck/changelog.gz /usr/share/doc/voltcheck/copyright \
     /usr/share/man/man1/voltcheck-cli.1.gz /usr/share/man/man1/voltcheck-measure.1.gz \
-    /usr/share/man/man1/voltcheck.1.gz
+    /usr/share/man/man1/voltcheck.1.gz /usr/lib/systemd/system/voltcheck-serve.service
   for size in 16 22 24 32 48 64 128 256; do
     echo "/usr/share/icons/hicolor/${size}x${size}/apps/voltcheck.png"
   done

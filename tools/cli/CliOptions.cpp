@@ -9,9 +9,10 @@
 #include <string_view>
 
 const char* const CliUsage =
-    "использование: voltcheck-cli list|measure [ПАРАМЕТРЫ]\n"
+    "использование: voltcheck-cli list|measure|serve [ПАРАМЕТРЫ]\n"
     "  list      крейты сервера крейтов и отвечающие модули ZEB44\n"
     "  measure   измерение модулем ZEB44, как в окне программы, кадр за кадром\n"
+    "  serve     сетевой прибор: модули измеряют без конца, показания по SCPI и HTTP\n"
     "voltcheck-cli КОМАНДА --help: параметры команды.\n"
     "Сервер крейтов: 127.0.0.1:11111; переменная окружения ZEB_SERVER_PORT заменяет порт.\n"
     "Код завершения: 0 - выполнено, 1 - ошибка измерения или устройства, 2 - неверный вызов.\n";
@@ -63,6 +64,22 @@ const char* const MeasureUsage =
     "она пишется рядом с --output в FILE.json. Строки файла попадают на диск не позже\n"
     "чем через секунду (fdatasync).\n";
 
+const char* const ServeUsage =
+    "использование: voltcheck-cli serve [ПАРАМЕТРЫ]\n"
+    "Модули измеряют без конца (до Ctrl+C или SIGTERM), каждый в своём потоке;\n"
+    "потерянный модуль открывается заново каждые 2 с.\n"
+    "Модули:\n"
+    "  --module CRATE:SLOT   модуль (можно повторять; по умолчанию первый отвечающий ZEB44)\n"
+    "Параметры измерения всех модулей (как у measure; клиент SCPI может их менять):\n"
+    "  --settings FILE --rate HZ --coupling dc|ac|zero --channels 1,3,4\n"
+    "  --range VOLTS --range C=VOLTS --mode dc|ac --method fft|sum --amplitude rms|amp --time SECONDS\n"
+    "Серверы:\n"
+    "  --scpi PORT           SCPI по TCP (по умолчанию 5025; 0 - без него)\n"
+    "  --scpi-read-only      клиенты SCPI не меняют параметры (ошибка -221)\n"
+    "  --http PORT           HTTP: /, /metrics, /api/v1/readings, /api/v1/stream\n"
+    "                        (по умолчанию 8080; 0 - без него)\n"
+    "  --listen ADDR         адрес обоих серверов (по умолчанию 127.0.0.1)\n";
+
 namespace {
 
 using options::ParseNumber;
@@ -103,6 +120,49 @@ constexpr options::TOption MeasureOptions[] = {
     {"--rotate", options::TArity::Value},   {"--reconnect", options::TArity::Flag},
     {"--continuous", options::TArity::Flag},
 };
+
+constexpr options::TOption ServeOptions[] = {
+    {"--module", options::TArity::Value},   {"--settings", options::TArity::Value},
+    {"--rate", options::TArity::Value},     {"--coupling", options::TArity::Value},
+    {"--channels", options::TArity::Value}, {"--range", options::TArity::Value},
+    {"--mode", options::TArity::Value},     {"--method", options::TArity::Value},
+    {"--amplitude", options::TArity::Value}, {"--time", options::TArity::Value},
+    {"--scpi", options::TArity::Value},     {"--http", options::TArity::Value},
+    {"--listen", options::TArity::Value},   {"--scpi-read-only", options::TArity::Flag},
+};
+
+bool ApplyServeOption(std::string_view name, const std::string& value, TCliOptions& o, std::string& error) {
+    if (name == "--scpi-read-only") {
+        o.ScpiReadOnly = true;
+    } else if (name == "--module") {
+        const std::size_t colon = value.rfind(':');
+        long long slot = 0;
+        if (colon == std::string::npos || colon == 0 || colon > 15 || !ParseWhole(value.substr(colon + 1), 1, 16, slot)) {
+            error = "неверный модуль (нужно CRATE:SLOT, слот 1..16): " + value;
+            return false;
+        }
+        for (const TCliOptions::TModuleName& m : o.Modules)
+            if (m.Crate == value.substr(0, colon) && m.Slot == slot) {
+                error = "модуль назван дважды: " + value;
+                return false;
+            }
+        o.Modules.push_back({value.substr(0, colon), static_cast<int>(slot)});
+    } else if (name == "--scpi" || name == "--http") {
+        long long port = 0;
+        if (!ParseWhole(value, 0, 65535, port)) {
+            error = "неверный порт (нужно число 0..65535): " + value;
+            return false;
+        }
+        (name == "--scpi" ? o.ScpiPort : o.HttpPort) = static_cast<int>(port);
+    } else if (name == "--listen") {
+        if (value.empty()) {
+            error = "не задан адрес --listen";
+            return false;
+        }
+        o.Listen = value;
+    }
+    return true;
+}
 
 bool ApplyOption(std::string_view name, const std::string& value, TCliOptions& o, std::string& error) {
     if (name == "--stats") {
@@ -294,6 +354,8 @@ public:
             options_.Command = TCliCommand::List;
         } else if (argument == "measure") {
             options_.Command = TCliCommand::Measure;
+        } else if (argument == "serve") {
+            options_.Command = TCliCommand::Serve;
         } else {
             error = "неизвестная команда: " + argument;
             return false;
@@ -302,15 +364,16 @@ public:
     }
     bool BeforeOption(const std::string& argument, std::string& error) override {
         if (options_.Command != TCliCommand::None) return true;
-        error = "сначала нужна команда list или measure, потом " + argument;
+        error = "сначала нужна команда list, measure или serve, потом " + argument;
         return false;
     }
     std::span<const options::TOption> Known() const override {
         if (options_.Command == TCliCommand::Measure) return MeasureOptions;
+        if (options_.Command == TCliCommand::Serve) return ServeOptions;
         return {};
     }
     bool Option(std::string_view name, const std::string& value, std::string& error) override {
-        return ApplyOption(name, value, options_, error);
+        return ApplyServeOption(name, value, options_, error) && ApplyOption(name, value, options_, error);
     }
 
 private:
@@ -325,7 +388,7 @@ bool ParseCliOptions(int argc, const char* const* argv, TCliOptions& options, st
     if (!options::ReadOptions(argc, argv, options::THelpRule::ReadOn, line, error)) return false;
     if (options.Help) return true;
     if (options.Command == TCliCommand::None) {
-        error = "не задана команда (list или measure)";
+        error = "не задана команда (list, measure или serve)";
         return false;
     }
     if (options.Rotation.Kind != TRotateKind::None && !options.Output) {

@@ -6,9 +6,10 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 // Command line of voltcheck-cli: "list" or "measure" and their options.
-enum class TCliCommand { None, List, Measure };
+enum class TCliCommand { None, List, Measure, Serve };
 enum class TOutputFormat { Csv, Jsonl };
 
 // When --output starts a new file: never, at every UTC hour or day, or before a line
@@ -48,6 +49,17 @@ struct TCliOptions {
     // measure: unattended runs.
     bool Reconnect = false;   // a lost module is looked for again, the run goes on
     bool Continuous = false;  // frames cut back to back out of one stream
+
+    // serve: the modules (--module CRATE:SLOT, repeatable) and the servers.
+    struct TModuleName {
+        std::string Crate;
+        int Slot = 0;
+    };
+    std::vector<TModuleName> Modules;
+    int ScpiPort = 5025;  // 0: no SCPI server
+    int HttpPort = 8080;  // 0: no HTTP server
+    std::string Listen = "127.0.0.1";
+    bool ScpiReadOnly = false;
 };
 
 // Parses argv[1 ...]. On failure returns false with a one-line reason in error.
@@ -66,3 +78,4 @@ int MatchRange(double volts, std::string& error);
 extern const char* const CliUsage;
 extern const char* const ListUsage;
 extern const char* const MeasureUsage;
+extern const char* const ServeUsage;

@@ -128,3 +128,29 @@ bool OpenMeasureModule(const std::optional<std::string>& crateSerial, const std:
     }
     return false;
 }
+
+bool OpenModuleAt(const std::string& crateSerial, int slot, ModuleRecord& module, TOpenedModule& opened,
+                  std::string& error) {
+    CrateHandle handle{};
+    ZEB_Init(&handle);
+    CopySerial(handle.Serial, crateSerial);
+    handle.Option22 = 0;
+    CrateInfo info{};
+    std::int32_t status = ZEB_Open(&handle);
+    if (status == 0) status = ZEB_GetCrateInfo(&handle, &info);
+    ZEB_Close(&handle);
+    if (status != 0) {
+        error = std::string(CrateFailedText) + "\n(крейт " + crateSerial + ", " + ServerText() + ": код " +
+                std::to_string(status) + ")";
+        return false;
+    }
+    if (!ProbeModule(crateSerial, slot, module)) {
+        error = std::string(ModuleFailedText) + "\n(крейт " + crateSerial + ", слот " + std::to_string(slot) + ")";
+        return false;
+    }
+    opened.CrateSerial = crateSerial;
+    opened.CrateTypeCode = info.TypeCode;
+    opened.Slot = slot;
+    opened.ModuleName = FieldText(module.Name, sizeof module.Name);
+    return true;
+}

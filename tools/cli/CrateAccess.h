@@ -49,4 +49,10 @@ bool OpenMeasureModule(const std::optional<std::string>& crateSerial, const std:
 // answering ZEB44 is there.
 bool ReopenModule(const TOpenedModule& opened, ModuleRecord& module);
 
+// Opens the ZEB44 in crate/slot again without listing the crates (a module served
+// for a long time, reopened after its loss): its crate's type code and its name.
+// False with a message, module closed.
+bool OpenModuleAt(const std::string& crateSerial, int slot, ModuleRecord& module, TOpenedModule& opened,
+                  std::string& error);
+
 void CloseModule(ModuleRecord& module);

@@ -2,19 +2,17 @@
 
 #include "CrateAccess.h"
 #include "LineOutput.h"
-#include "IniFile/IniFile.h"
+#include "MeasureSetup.h"
 #include "instrument/Zeb44Tables.h"
 #include "readings/ReadingFormat.h"
 #include "readings/ReadingStats.h"
 #include "run/MeasurementRun.h"
 #include "run/RunLoop.h"
-#include "settings/SettingsReader.h"
 
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
 #include <memory>
 #include <optional>
 #include <thread>
@@ -24,71 +22,6 @@ namespace {
 int UsageError(const std::string& message) {
     std::fprintf(stderr, "voltcheck-cli: %s\n", message.c_str());
     return ExitUsage;
-}
-
-// The window's measuring mode of a channel after a load: the connection mode and the
-// common measuring-mode list (AC only measures AC, own zero only DC).
-computation::TChannelMode ChannelMode(int connectionMode, int commonMethodIndex) {
-    const bool ac = connectionMode == 1 || (connectionMode == 0 && commonMethodIndex == 1);
-    return ac ? computation::TChannelMode::Ac : computation::TChannelMode::Dc;
-}
-
-struct TMeasureSetup {
-    run::TModuleParameters Parameters;
-    run::TRunSettings Settings;
-    std::optional<std::string> CrateSerial;  // from the command line: this module or a failure
-    std::optional<int> Slot;
-    std::optional<std::string> WantedCrate;  // from the settings file: this module if present
-    std::optional<int> WantedSlot;
-};
-
-// The settings file (or a new file's defaults) with the command line over it.
-bool MakeSetup(const TCliOptions& o, TMeasureSetup& setup, std::string& error) {
-    settings::ModuleSettings stored;
-    if (o.SettingsFile) {
-        std::error_code ec;
-        if (!std::filesystem::is_regular_file(*o.SettingsFile, ec)) {
-            error = "нет файла настроек " + *o.SettingsFile;
-            return false;
-        }
-        const inifile::TIniFile file(*o.SettingsFile);
-        if (!file.LoadStatus()) {
-            error = file.LoadStatus().message;
-            return false;
-        }
-        stored = settings::ReadModuleSettings(file);
-        const settings::DiscoverySettings discovery = settings::ReadDiscoverySettings(file);
-        if (!discovery.crateSerial.empty()) setup.WantedCrate = discovery.crateSerial;
-        if (discovery.moduleSlot >= 1 && discovery.moduleSlot <= 16) setup.WantedSlot = discovery.moduleSlot;
-    }
-    if (o.Method) stored.computationMethod = *o.Method;
-    if (o.Amplitude) stored.amplitudeType = *o.Amplitude;
-    if (o.MaxTime) stored.maxAcquisitionTime = *o.MaxTime;
-    settings::ModuleControls controls = settings::ResolveModuleControls(stored);
-    if (o.AdcRateIndex) controls.adcRateIndex = *o.AdcRateIndex;
-    if (o.ConnectionMode) controls.connectionModeIndex = *o.ConnectionMode;
-    if (o.Channels) controls.channelEnabled = *o.Channels;
-    if (o.CommonRangeIndex) controls.channelRangeIndex.fill(*o.CommonRangeIndex);
-    for (int c = 0; c < 4; ++c)
-        if (o.ChannelRangeIndex[c]) controls.channelRangeIndex[c] = *o.ChannelRangeIndex[c];
-    if (o.MeasuringMode) controls.commonMethodIndex = *o.MeasuringMode;
-
-    run::TModuleParameters& p = setup.Parameters;
-    p.AdcRateIndex = controls.adcRateIndex;
-    p.ConnectionMode = controls.connectionModeIndex;
-    run::TRunSettings& s = setup.Settings;
-    s.ComputationMethod = stored.computationMethod;
-    s.AmplitudeType = stored.amplitudeType;
-    s.MaxAcquisitionTime = stored.maxAcquisitionTime;
-    for (int c = 0; c < 4; ++c) {
-        p.ChannelEnabled[c] = controls.channelEnabled[c];
-        p.RangeIndex[c] = controls.channelRangeIndex[c];
-        s.RangeIndex[c] = controls.channelRangeIndex[c];
-        s.ChannelMode[c] = ChannelMode(controls.connectionModeIndex, controls.commonMethodIndex);
-    }
-    setup.CrateSerial = o.CrateSerial;
-    setup.Slot = o.Slot;
-    return true;
 }
 
 // Attempts to find a lost module again are at least this far apart.
@@ -116,7 +49,7 @@ std::string StartRecord(std::chrono::system_clock::time_point time, const TCliOp
         if (mode.empty()) mode = run.Settings().ChannelMode[c] == computation::TChannelMode::Ac ? "ac" : "dc";
     }
     std::string line = "{\"time\": \"" + readings::IsoUtcTime(time) + "\", \"event\": \"start\"";
-    line += ", \"program\": \"voltcheck-cli\", \"version\": " + readings::JsonString(VOLTCHECK_CLI_VERSION);
+    line += ", \"program\": \"voltcheck-cli\", \"version\": " + readings::JsonString(VOLTCHECK_PROGRAM_VERSION);
     line += ", \"crate\": {\"serial\": " + readings::JsonString(opened.CrateSerial) +
             ", \"model\": " + readings::JsonString(instrument::CrateModelName(opened.CrateTypeCode)) + "}";
     line += ", \"module\": {\"slot\": " + std::to_string(opened.Slot) +

@@ -2,6 +2,7 @@
 
 #include "CliOptions.h"
 #include "MeasureCommand.h"
+#include "ServeCommand.h"
 
 #include <atomic>
 #include <csignal>
@@ -34,6 +35,7 @@ int Run(int argc, char** argv) {
     if (!ParseCliOptions(argc, argv, options, error)) {
         const char* command = options.Command == TCliCommand::List      ? " list"
                               : options.Command == TCliCommand::Measure ? " measure"
+                              : options.Command == TCliCommand::Serve   ? " serve"
                                                                         : "";
         std::fprintf(stderr, "voltcheck-cli: %s\nподробнее: voltcheck-cli%s --help\n", error.c_str(), command);
         return ExitUsage;
@@ -41,12 +43,14 @@ int Run(int argc, char** argv) {
     if (options.Help) {
         std::fputs(options.Command == TCliCommand::List      ? ListUsage
                    : options.Command == TCliCommand::Measure ? MeasureUsage
+                   : options.Command == TCliCommand::Serve   ? ServeUsage
                                                              : CliUsage,
                    stdout);
         return ExitDone;
     }
     InstallSignalHandlers();
     if (options.Command == TCliCommand::List) return RunList();
+    if (options.Command == TCliCommand::Serve) return RunServe(options, StopRequested);
     return RunMeasure(options, StopRequested);
 }
 

@@ -35,9 +35,10 @@ public:
         return Append(columns, reading, TEventColumn::Without, error);
     }
     bool Append(const TColumns& columns, const TReading& reading, TEventColumn event, std::string& error);
-    // An event line ("lost: ...", "resumed after ...") in the columns of the last header.
-    // Writes nothing (and returns true) when that header has no event column, or when
-    // no header has been written yet: an event belongs to the readings around it.
+    // An event line ("lost: ...", "resumed after ...") in the columns of the last header,
+    // after a header with the event column when that one had none. Writes nothing (and
+    // returns true) while no header has been written: an event belongs to the readings
+    // around it.
     bool AppendEvent(std::chrono::system_clock::time_point time, std::string_view text, std::string& error);
 
     void Close();
