@@ -13,6 +13,7 @@
 #include "app/ReentryGuard.h"
 #include "app/SettingsController.h"
 #include "app/SignalViewLink.h"
+#include "app/LimitsLink.h"
 #include "app/VerificationPage.h"
 #include "FormatFloat/DecimalSeparator.h"
 #include "ui/CaptionGroupBox.h"
@@ -104,6 +105,10 @@ TMainForm::TMainForm(QWidget* owner) : QMainWindow(owner), guard_(std::make_uniq
         readingLog_ = std::make_unique<TReadingLog>(*this, Ui);
         signalView_ = std::make_unique<TSignalViewLink>(
             this, *guard_, [this] { return !acquisition_->Idle(); }, [this] { return multimeterPage_->Ticked(); });
+        limits_ = std::make_unique<TLimitsLink>(
+            this, *guard_, [this] { return !acquisition_->Idle(); }, [this] { return multimeterPage_->Ticked(); });
+        settings_->SetLimitsAccess([this] { return limits_->Limits(); },
+                                   [this](const settings::LimitsSettings& limits) { limits_->SetLimits(limits); });
         device_ = std::make_unique<TDeviceController>(Ui, this, *guard_, *settings_, *multimeterPage_, events_,
                                                       stopRun);
         acquisition_ = std::make_unique<TAcquisitionController>(Ui, this, *guard_, *multimeterPage_, *settings_,
@@ -111,6 +116,7 @@ TMainForm::TMainForm(QWidget* owner) : QMainWindow(owner), guard_(std::make_uniq
         acquisition_->Subscribe(*multimeterPage_);
         acquisition_->Subscribe(*readingLog_);
         acquisition_->Subscribe(*signalView_);
+        acquisition_->Subscribe(*limits_);
         verificationPage_ = std::make_unique<TVerificationPage>(
             Ui, this, *guard_, [this] { return device_->ModuleState() == TModuleState::Identified; }, stopRun);
         instrumentPanel_ = std::make_unique<TInstrumentPanel>(Ui, this, *guard_, stopRun);
