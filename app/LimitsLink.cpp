@@ -56,3 +56,9 @@ void TLimitsLink::FrameShown(const TShownFrame& shown) {
 void TLimitsLink::RunEnded() {
     if (view_ != nullptr) view_->RunEnded();
 }
+
+bool TLimitsLink::Verdict(int channel, readings::TVerdict& verdict) const {
+    if (view_ == nullptr || !view_->Channel(channel).Settings().LimitsOn) return false;
+    verdict = view_->Channel(channel).Last().Verdict;
+    return true;
+}

@@ -32,6 +32,10 @@ public:
     const settings::LimitsSettings& Limits() const { return limits_; }
     void SetLimits(const settings::LimitsSettings& limits);
 
+    // Channel c's verdict of the last frame; false when its limits are off or the window
+    // was never opened (nothing is judged then).
+    bool Verdict(int channel, readings::TVerdict& verdict) const;
+
     void RunStarted() override;
     void FrameShown(const TShownFrame& shown) override;
     void RunEnded() override;

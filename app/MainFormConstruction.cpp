@@ -114,9 +114,11 @@ TMainForm::TMainForm(QWidget* owner) : QMainWindow(owner), guard_(std::make_uniq
         acquisition_ = std::make_unique<TAcquisitionController>(Ui, this, *guard_, *multimeterPage_, *settings_,
                                                                 *device_, events_);
         acquisition_->Subscribe(*multimeterPage_);
+        // The limits window judges a frame before the reading log writes its verdicts.
+        acquisition_->Subscribe(*limits_);
         acquisition_->Subscribe(*readingLog_);
         acquisition_->Subscribe(*signalView_);
-        acquisition_->Subscribe(*limits_);
+        readingLog_->SetVerdicts([this](int c, readings::TVerdict& v) { return limits_->Verdict(c, v); });
         verificationPage_ = std::make_unique<TVerificationPage>(
             Ui, this, *guard_, [this] { return device_->ModuleState() == TModuleState::Identified; }, stopRun);
         instrumentPanel_ = std::make_unique<TInstrumentPanel>(Ui, this, *guard_, stopRun);

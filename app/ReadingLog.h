@@ -9,6 +9,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 
 class QLabel;
 class QWidget;
@@ -40,6 +41,11 @@ public:
     // GUI, from the window's runs: a run starts (its frames count from 1), and a
     // frame was shown with its channels ticked.
     void RunStarted() override { frame_ = 0; }
+    // Where a channel's verdict comes from: false while its limits are off (no pass
+    // column); called in FrameShown, after the limits window has taken the frame.
+    void SetVerdicts(std::function<bool(int channel, readings::TVerdict& verdict)> verdictOf) {
+        verdictOf_ = std::move(verdictOf);
+    }
     void FrameShown(const TShownFrame& shown) override;
 
 protected:
@@ -53,4 +59,5 @@ private:
     readings::TReadingLogFile file_;
     QLabel* indicator_ = nullptr;
     std::uint64_t frame_ = 0;
+    std::function<bool(int, readings::TVerdict&)> verdictOf_;
 };

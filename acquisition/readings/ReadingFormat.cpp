@@ -54,6 +54,7 @@ std::string CsvHeader(const TColumns& columns) {
         line += prefix + "_volts";
         if (columns.Hertz[c]) line += prefix + "_hertz";
         line += prefix + "_overload";
+        if (columns.Pass[c]) line += prefix + "_pass";
     }
     line += '\n';
     return line;
@@ -74,6 +75,10 @@ std::string CsvLine(const TColumns& columns, const TReading& reading) {
         }
         line += ',';
         if (channel.Present) line += channel.Overload ? '1' : '0';
+        if (columns.Pass[c]) {
+            line += ',';
+            if (channel.Present && channel.Verdict != TVerdict::NotJudged) line += IsFail(channel.Verdict) ? '0' : '1';
+        }
     }
     line += '\n';
     return line;
@@ -102,6 +107,11 @@ std::string JsonLine(const TColumns& columns, const TReading& reading) {
         }
         line += ", \"overload\": ";
         line += !channel.Present ? "null" : channel.Overload ? "true" : "false";
+        if (columns.Pass[c]) {
+            line += ", \"pass\": ";
+            const bool judged = channel.Present && channel.Verdict != TVerdict::NotJudged;
+            line += !judged ? "null" : IsFail(channel.Verdict) ? "false" : "true";
+        }
         line += '}';
     }
     line += "}}\n";

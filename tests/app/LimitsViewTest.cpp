@@ -6,6 +6,7 @@
 
 #include "app/LimitsForm.h"
 #include "app/LimitsLink.h"
+#include "app/ReadingLog.h"
 #include "settings/SettingsKeys.h"
 #include "settings/SettingsReader.h"
 #include "ui/SpeedButton.h"
@@ -16,6 +17,7 @@
 #include <QChart>
 #include <QChartView>
 #include <QCheckBox>
+#include <QFile>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -126,6 +128,9 @@ TEST_F(LimitsViewTest, VerdictsOnKnownLevelsAndTheNullOfTheWindowOnly) {
         Row(c.channel).LimitsCheckBox->setChecked(true);
         EXPECT_TRUE(Row(c.channel).ErrorLabel->text().isEmpty()) << Row(c.channel).ErrorLabel->text().toStdString();
     }
+    // The reading log gains each judged channel's pass column.
+    const QString log = QDir(dir.path()).filePath("log.csv");
+    ASSERT_TRUE(form->ReadingLog().Open(log));
     ASSERT_NO_FATAL_FAILURE(PressStart());
     ASSERT_NO_FATAL_FAILURE(WaitForReadings(2, 3));
     View().Refresh();
@@ -155,6 +160,23 @@ TEST_F(LimitsViewTest, VerdictsOnKnownLevelsAndTheNullOfTheWindowOnly) {
 
     // After STOP the figures stay.
     ASSERT_NO_FATAL_FAILURE(PressStop());
+    form->ReadingLog().Close();
+    {
+        QFile file(log);
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        const QStringList lines = QString::fromUtf8(file.readAll()).split('\n', Qt::SkipEmptyParts);
+        ASSERT_GE(lines.size(), 4);
+        EXPECT_EQ(lines[0], QStringLiteral("time,frame,ch1_volts,ch1_overload,ch1_pass,ch2_volts,ch2_overload,ch2_pass"));
+        // Channel 1 passes until its null, then fails; channel 2 fails every frame.
+        const QStringList firstLine = lines[1].split(',');
+        const QStringList lastLine = lines.back().split(',');
+        ASSERT_EQ(firstLine.size(), 8) << lines[1].toStdString();
+        ASSERT_EQ(lastLine.size(), 8) << lines.back().toStdString();
+        EXPECT_EQ(firstLine[4], QStringLiteral("1"));
+        EXPECT_EQ(firstLine[7], QStringLiteral("0"));
+        EXPECT_EQ(lastLine[4], QStringLiteral("0"));
+        EXPECT_EQ(lastLine[7], QStringLiteral("0"));
+    }
     const std::uint64_t count = View().Channel(0).Stats().Count;
     const QString stats = Row(1).StatsLabel->text();
     QTest::qWait(3 * TLimitsForm::RefreshMilliseconds);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "readings/BenchFunctions.h"
 #include "run/MeasurementRun.h"
 
 #include <array>
@@ -14,6 +15,7 @@ namespace readings {
 struct TColumns {
     std::array<bool, 4> Enabled{};  // the channel took part in the run
     std::array<bool, 4> Hertz{};    // the channel gives a frequency (AC with the spectral method)
+    std::array<bool, 4> Pass{};     // the channel's limits are on: a pass column after its overload column
 
     friend bool operator==(const TColumns&, const TColumns&) = default;
 };
@@ -24,6 +26,7 @@ struct TChannelReading {
     double Volts = 0.0;    // the DC value, or the AC value (RMS or peak)
     double Hertz = 0.0;    // where the columns have a frequency
     bool Overload = false;
+    TVerdict Verdict = TVerdict::NotJudged;  // where the columns have a pass column
 };
 
 struct TReading {
@@ -38,11 +41,13 @@ TColumns ColumnsOfRun(const run::TMeasurementRun& run);
 TReading ReadingOfRun(const run::TMeasurementRun& run, const std::array<bool, 4>& ticked, std::uint64_t frame,
                       std::chrono::system_clock::time_point time);
 
-// "time,frame" and per enabled channel c: ch<c>_volts[,ch<c>_hertz],ch<c>_overload; ends with '\n'.
+// "time,frame" and per enabled channel c: ch<c>_volts[,ch<c>_hertz],ch<c>_overload[,ch<c>_pass];
+// ends with '\n'.
 std::string CsvHeader(const TColumns& columns);
-// One frame in the header's columns; a channel not computed in the frame leaves its fields empty.
+// One frame in the header's columns; a channel not computed in the frame leaves its fields empty,
+// and so does a verdict not judged; pass is 1, any fail 0.
 std::string CsvLine(const TColumns& columns, const TReading& reading);
-// {"time": "...", "frame": N, "channels": {"1": {"volts": V, "hertz": F, "overload": false}, ...}}
+// {"time": "...", "frame": N, "channels": {"1": {"volts": V, "hertz": F, "overload": false, "pass": true}, ...}}
 // and '\n'; a channel not computed in the frame has null values.
 std::string JsonLine(const TColumns& columns, const TReading& reading);
 
