@@ -1,6 +1,6 @@
 #include "app/LimitsForm.h"
 
-#include "signalview/AxisTicks.h"
+#include "app/ChartAxis.h"
 #include "ui/UiStyle.h"
 #include "ui/ValueEdit.h"
 
@@ -35,19 +35,6 @@ QString MillivoltText(const std::optional<double>& volts) {
 }
 
 QString StatNumber(double volts) { return QString::number(volts * MillivoltsPerVolt, 'g', 9); }
-
-void SetRange(QValueAxis* axis, double lo, double hi) {
-    // Fixed ticks while the range changes: the old interval on a much wider range would
-    // make the axis lay out millions of ticks.
-    axis->setTickType(QValueAxis::TicksFixed);
-    axis->setRange(lo, hi);
-    const signalview::TAxisTicks ticks = signalview::RoundTicks(lo, hi, MaxTicks);
-    if (ticks.Count == 0) return;
-    axis->setTickAnchor(ticks.Anchor);
-    axis->setTickInterval(ticks.Interval);
-    axis->setTickType(QValueAxis::TicksDynamic);
-    axis->setLabelFormat(QStringLiteral("%.%1f").arg(ticks.Decimals));
-}
 
 QLineEdit* Entry(QWidget* parent, const QString& name, int width) {
     auto* edit = new QLineEdit(parent);
@@ -84,7 +71,7 @@ TLimitsForm::TLimitsForm(QWidget* owner, const settings::LimitsSettings& limits,
     timer_ = new QTimer(this);
     timer_->setInterval(RefreshMilliseconds);
     connect(timer_, &QTimer::timeout, this, [this] {
-        if (dirty_ && isVisible()) Refresh();
+        if (taken_ != refreshed_ && isVisible()) Refresh();
     });
     timer_->start();
     resize(1400, 900);
@@ -327,14 +314,14 @@ const readings::TBenchResult& TLimitsForm::TakeReading(int c, double volts, bool
     TTrend& trend = trends_[static_cast<std::size_t>(c)];
     trend.Seconds.push_back(seconds);
     trend.Values.push_back(result.Shown * MillivoltsPerVolt);
-    dirty_ = true;
+    ++taken_;
     return result;
 }
 
 void TLimitsForm::SetShownText(int c, std::string text) { shownText_[static_cast<std::size_t>(c)] = std::move(text); }
 
 void TLimitsForm::Refresh() {
-    dirty_ = false;
+    refreshed_ = taken_;
     for (int c = 0; c < 4; ++c) {
         if (!shownChannels_[static_cast<std::size_t>(c)]) continue;
         ShowResult(c);
@@ -417,6 +404,6 @@ void TLimitsForm::RedrawTrend(int c) {
     limitLine(row.LowerSeries, s.Lower);
     limitLine(row.UpperSeries, s.Upper);
     const double margin = yHi > yLo ? (yHi - yLo) * 0.05 : std::max(1e-3, std::fabs(yHi) * 0.05);
-    SetRange(row.TimeAxis, tLo, tHi);
-    SetRange(row.LevelAxis, yLo - margin, yHi + margin);
+    SetRoundRange(row.TimeAxis, tLo, tHi, MaxTicks);
+    SetRoundRange(row.LevelAxis, yLo - margin, yHi + margin, MaxTicks);
 }

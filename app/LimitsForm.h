@@ -11,6 +11,7 @@
 
 #include <array>
 #include <chrono>
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -124,7 +125,8 @@ private:
     std::array<std::string, 4> shownText_;
     std::array<bool, 4> shownChannels_{true, true, true, true};
     std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
-    bool dirty_ = false;
+    std::uint64_t taken_ = 0;      // readings taken so far ...
+    std::uint64_t refreshed_ = 0;  // ... and when the labels and charts last showed them
     std::function<void(const settings::LimitsSettings&)> changed_;
     QTimer* timer_ = nullptr;
     std::vector<signalview::TColumn> columns_;

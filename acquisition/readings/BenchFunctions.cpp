@@ -90,7 +90,6 @@ void TBenchChannel::RestartAverage() {
     filled_ = 0;
     overloadsInWindow_ = 0;
     windowSum_ = 0.0;
-    haveAbsolute_ = false;
     last_ = TBenchResult{};
 }
 
@@ -101,7 +100,7 @@ void TBenchChannel::Reset() {
 }
 
 void TBenchChannel::NullOnCurrentReading() {
-    if (haveAbsolute_) {
+    if (filled_ > 0) {  // a reading since the average restarted
         settings_.NullMode = TNullMode::Volts;
         settings_.NullVolts = lastAbsolute_;
     } else {
@@ -138,7 +137,6 @@ TBenchResult TBenchChannel::Add(double volts, bool overload) {
     }
     const double absolute = n == 1 ? volts : windowSum_ / static_cast<double>(filled_);
     lastAbsolute_ = absolute;
-    haveAbsolute_ = true;
     if (settings_.NullMode == TNullMode::NextReading) {
         settings_.NullMode = TNullMode::Volts;
         settings_.NullVolts = absolute;

@@ -146,8 +146,7 @@ private:
     int filled_ = 0;
     int overloadsInWindow_ = 0;
     double windowSum_ = 0.0;  // sum of the ring, re-summed whenever it wraps to stay exact
-    double lastAbsolute_ = 0.0;
-    bool haveAbsolute_ = false;
+    double lastAbsolute_ = 0.0;  // the last averaged absolute reading, while filled_ > 0
     TRunningMoments moments_;
     TBenchStats stats_;
     TBenchResult last_;
