@@ -41,11 +41,7 @@ class LimitsViewTest : public DiscoveryTest {
 protected:
     // zebsim at 20 times real time, DC on the 3 V range, frames of 0.1 s.
     void Start() {
-        zebtest::ZebsimProcess::Options options;
-        options.scenarioJson = Scenario;
-        options.timeScale = 20.0;
-        server = std::make_unique<zebtest::ZebsimProcess>(options);
-        server->exportPort();
+        StartServer(Scenario, 20.0);
         std::map<std::string, std::string> keys{{std::string(settings::kAllChannelsKey), "0"},
                                                 {std::string(settings::kCommonRangeKey), "1"},
                                                 {std::string(settings::kCommonMethodKey), "0"},
