@@ -145,7 +145,7 @@ void TAcquisitionController::ShowRun(const run::TMeasurementRun& run, TRunView v
         page_.ShowFrameTime(run.Geometry().FrameMilliseconds());
         return;
     case TRunView::Values: {
-        TShownFrame frame{run, page_.Ticked(), {}};
+        TShownFrame frame{run, page_.Ticked(), {}, patterns_};
         for (std::size_t c = 0; c < frame.Displays.size(); ++c)
             frame.Displays[c] = run::MakeChannelDisplay(frame.Ticked[c], run.Settings().ChannelMode[c], run.Method(),
                                                         run.Settings().RangeIndex[c], run.Results()[c],

@@ -26,6 +26,7 @@ class TReadingLog;
 class TReentryGuard;
 class TSettingsController;
 class TSignalViewLink;
+class TLimitsLink;
 class TVerificationPage;
 
 // Placement record of a tooltip about to be shown.
@@ -77,6 +78,7 @@ public:
     TInstrumentPanel& InstrumentPanel() { return *instrumentPanel_; }
     TReadingLog& ReadingLog() { return *readingLog_; }
     TSignalViewLink& SignalView() { return *signalView_; }
+    TLimitsLink& Limits() { return *limits_; }
     TApplicationEvents& Events() { return *events_; }
     // The application's tooltip window, when one was found at construction.
     THintWindow* HintWindow() const { return hintWindow_; }
@@ -162,6 +164,7 @@ private:
     std::unique_ptr<TSettingsController> settings_;
     std::unique_ptr<TReadingLog> readingLog_;
     std::unique_ptr<TSignalViewLink> signalView_;
+    std::unique_ptr<TLimitsLink> limits_;
     std::unique_ptr<TDeviceController> device_;
     std::unique_ptr<TAcquisitionController> acquisition_;
     std::unique_ptr<TVerificationPage> verificationPage_;

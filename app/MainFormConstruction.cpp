@@ -13,6 +13,7 @@
 #include "app/ReentryGuard.h"
 #include "app/SettingsController.h"
 #include "app/SignalViewLink.h"
+#include "app/LimitsLink.h"
 #include "app/VerificationPage.h"
 #include "FormatFloat/DecimalSeparator.h"
 #include "ui/CaptionGroupBox.h"
@@ -104,13 +105,20 @@ TMainForm::TMainForm(QWidget* owner) : QMainWindow(owner), guard_(std::make_uniq
         readingLog_ = std::make_unique<TReadingLog>(*this, Ui, [this] { return acquisition_->AutoResume(); });
         signalView_ = std::make_unique<TSignalViewLink>(
             this, *guard_, [this] { return !acquisition_->Idle(); }, [this] { return multimeterPage_->Ticked(); });
+        limits_ = std::make_unique<TLimitsLink>(
+            this, *guard_, [this] { return !acquisition_->Idle(); }, [this] { return multimeterPage_->Ticked(); });
+        settings_->SetLimitsAccess([this] { return limits_->Limits(); },
+                                   [this](const settings::LimitsSettings& limits) { limits_->SetLimits(limits); });
         device_ = std::make_unique<TDeviceController>(Ui, this, *guard_, *settings_, *multimeterPage_, events_,
                                                       stopRun);
         acquisition_ = std::make_unique<TAcquisitionController>(Ui, this, *guard_, *multimeterPage_, *settings_,
                                                                 *device_, events_);
         acquisition_->Subscribe(*multimeterPage_);
+        // The limits window judges a frame before the reading log writes its verdicts.
+        acquisition_->Subscribe(*limits_);
         acquisition_->Subscribe(*readingLog_);
         acquisition_->Subscribe(*signalView_);
+        readingLog_->SetVerdicts([this](int c, readings::TVerdict& v) { return limits_->Verdict(c, v); });
         verificationPage_ = std::make_unique<TVerificationPage>(
             Ui, this, *guard_, [this] { return device_->ModuleState() == TModuleState::Identified; }, stopRun);
         instrumentPanel_ = std::make_unique<TInstrumentPanel>(Ui, this, *guard_, stopRun);

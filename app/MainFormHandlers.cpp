@@ -11,6 +11,7 @@
 #include "app/ReentryGuard.h"
 #include "app/SettingsController.h"
 #include "app/SignalViewLink.h"
+#include "app/LimitsLink.h"
 #include "app/VerificationPage.h"
 #include "ui/CoefficientPageUi.h"
 #include "ui/EntryEdit.h"
@@ -70,6 +71,7 @@ void TMainForm::BindHandlers() {
             connect(field, &TValueEdit::doubleClicked, this, [this, channel] { OpenSignalView(channel); });
     }
     connect(Ui.SignalViewMenuItem, &QAction::triggered, this, [this] { OpenSignalView(-1); });
+    connect(Ui.LimitsMenuItem, &QAction::triggered, this, [this] { limits_->Open(); });
 
     // The coefficient page; the two grids share the handlers.
     TCoefficientPageUi& coefficients = Ui.CoefficientPage;

@@ -76,10 +76,14 @@ void TReadingLog::FrameShown(const TShownFrame& shown) {
     const std::array<bool, 4>& ticked = shown.Ticked;
     ++frame_;
     if (!IsOpen()) return;
-    const readings::TReading reading =
-        readings::ReadingOfRun(run, ticked, frame_, std::chrono::system_clock::now());
+    readings::TReading reading = readings::ReadingOfRun(run, ticked, frame_, std::chrono::system_clock::now());
+    readings::TColumns columns = readings::ColumnsOfRun(run);
+    for (int c = 0; c < 4 && verdictOf_; ++c) {
+        const std::size_t i = static_cast<std::size_t>(c);
+        columns.Pass[i] = columns.Enabled[i] && verdictOf_(c, reading.Channels[i].Verdict);
+    }
     std::string error;
-    if (file_.Append(readings::ColumnsOfRun(run), reading, event_, error)) return;
+    if (file_.Append(columns, reading, event_, error)) return;
     Failed(error);
 }
 

@@ -10,6 +10,7 @@
 #include <array>
 #include <functional>
 #include <cstdint>
+#include <functional>
 
 class QLabel;
 class QWidget;
@@ -43,6 +44,11 @@ public:
     // GUI, from the window's runs: a run starts (its frames count from 1), and a
     // frame was shown with its channels ticked.
     void RunStarted() override;
+    // Where a channel's verdict comes from: false while its limits are off (no pass
+    // column); called in FrameShown, after the limits window has taken the frame.
+    void SetVerdicts(std::function<bool(int channel, readings::TVerdict& verdict)> verdictOf) {
+        verdictOf_ = std::move(verdictOf);
+    }
     void FrameShown(const TShownFrame& shown) override;
     // The loss (once, at its time) and the return, as voltcheck-cli --reconnect writes them.
     void LinkLost(const TLinkLoss& loss) override;
@@ -63,4 +69,5 @@ private:
     std::uint64_t frame_ = 0;
     std::function<bool()> events_;
     readings::TEventColumn event_ = readings::TEventColumn::Without;
+    std::function<bool(int, readings::TVerdict&)> verdictOf_;
 };

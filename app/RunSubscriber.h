@@ -8,11 +8,12 @@
 
 // A frame of a run as the window showed it: the run (its last frame's results,
 // overloads and samples), the channels ticked when it was shown, and each
-// channel's reading in the patterns the run started with.
+// channel's reading in the patterns the run started with, and the patterns.
 struct TShownFrame {
     const run::TMeasurementRun& Run;
     std::array<bool, 4> Ticked;
     std::array<run::TChannelDisplay, 4> Displays;
+    const run::TDisplayPatterns& Patterns;  // the patterns the run started with
 };
 
 // What follows the window's runs frame by frame (the channel display, the reading

@@ -95,6 +95,7 @@ bool TSettingsController::LoadSettings(const inifile::TIniFile* file, bool modul
     // The box's change handler runs as usual when this changes it.
     ui_.AutoSaveSettingsLMDCheckBox->setChecked(settings::ReadApplicationSettings(*file).autoSave);
     ui_.AutoResumeMenuItem->setChecked(settings::ReadLinkSettings(*file).autoResume);
+    if (setLimits_) setLimits_(settings::ReadLimitsSettings(*file));
     if (!LoadModuleSettings(file)) return false;
     if (moduleIdentified) coefficients_.LoadCoefficientSource(settings::ReadApplicationSettings(*file));
     return true;
@@ -166,6 +167,7 @@ void TSettingsController::SaveIniFile(const QString& fileName) {
         // The window's own section goes with the application's; one box says what failed.
         inifile::IniStatus status = settings::SaveApplicationSettings(*file_, application);
         if (status.ok) status = settings::SaveLinkSettings(*file_, {ui_.AutoResumeMenuItem->isChecked()});
+        if (status.ok && getLimits_) status = settings::SaveLimitsSettings(*file_, getLimits_());
         if (!status.ok)
             ApplicationMessageBox(window_, WithReason("Не могу сохранить файл настроек приложения!", status),
                                   SaveCaption, TMessageBoxIcon::Information);
@@ -200,3 +202,9 @@ void TSettingsController::SaveClicked() {
 }
 
 void TSettingsController::SaveDefaultsClicked() { CreateDefaultIniFile(SettingsFileName()); }
+
+void TSettingsController::SetLimitsAccess(std::function<settings::LimitsSettings()> get,
+                                          std::function<void(const settings::LimitsSettings&)> set) {
+    getLimits_ = std::move(get);
+    setLimits_ = std::move(set);
+}

@@ -59,6 +59,11 @@ public:
     // The window closes: auto-save when ticked, then the file object goes.
     void SaveOnClose();
 
+    // Where the bench-meter window's section goes: read at every load, written with the
+    // application's sections.
+    void SetLimitsAccess(std::function<settings::LimitsSettings()> get,
+                         std::function<void(const settings::LimitsSettings&)> set);
+
     // Handlers.
     void AutoSaveChanged();
     void SaveClicked();
@@ -71,6 +76,8 @@ private:
     TMultimeterPage& page_;
     TCoefficientPage& coefficients_;
     std::function<TSelection()> selection_;
+    std::function<settings::LimitsSettings()> getLimits_;
+    std::function<void(const settings::LimitsSettings&)> setLimits_;
     settings::ModuleSettings current_;
     // Made by SaveIniFile or CreateDefaultIniFile, kept until the next of them or the close.
     std::unique_ptr<inifile::TIniFile> file_;

@@ -1,8 +1,8 @@
 #include "app/SignalViewForm.h"
 
+#include "app/ChartAxis.h"
 #include "instrument/Zeb44Tables.h"
 #include "run/MeasurementRun.h"
-#include "signalview/AxisTicks.h"
 #include "ui/UiStyle.h"
 
 #include <QChart>
@@ -50,21 +50,6 @@ QValueAxis* ValueAxis(const QString& title, const char* format) {
     axis->setTickCount(9);
     axis->setGridLineVisible(true);
     return axis;
-}
-
-// Shows lo ... hi with ticks at round values (1, 2 or 5 times a power of ten), each
-// label with the decimals its step needs.
-void SetRange(QValueAxis* axis, double lo, double hi) {
-    axis->setRange(lo, hi);
-    const signalview::TAxisTicks ticks = signalview::RoundTicks(lo, hi, MaxTicks);
-    if (ticks.Count == 0) {
-        axis->setTickType(QValueAxis::TicksFixed);
-        return;
-    }
-    axis->setTickAnchor(ticks.Anchor);
-    axis->setTickInterval(ticks.Interval);
-    axis->setTickType(QValueAxis::TicksDynamic);
-    axis->setLabelFormat(QStringLiteral("%.%1f").arg(ticks.Decimals));
 }
 
 QChart* PlainChart() {
@@ -437,8 +422,8 @@ void TSignalViewForm::RedrawWaveform(const signalview::TViewFrame& f) {
     }
     WaveformSeries->replace(points_);
     const double margin = yHi > yLo ? (yHi - yLo) * 0.05 : std::max(1e-6, std::fabs(yHi) * 0.05);
-    SetRange(timeAxis_, lo, hi > lo ? hi : lo + msPerSample);
-    SetRange(voltAxis_, yLo - margin, yHi + margin);
+    SetRoundRange(timeAxis_, lo, hi > lo ? hi : lo + msPerSample, MaxTicks);
+    SetRoundRange(voltAxis_, yLo - margin, yHi + margin, MaxTicks);
 }
 
 void TSignalViewForm::RedrawSpectrum(const signalview::TViewFrame& f) {
@@ -472,11 +457,11 @@ void TSignalViewForm::RedrawSpectrum(const signalview::TViewFrame& f) {
     // Levels from 10 dB above the highest line down to 200 dB below it at most.
     const double top = std::ceil((yHi + 10.0) / 10.0) * 10.0;
     const double bottom = std::max(std::floor(yLo / 10.0) * 10.0, top - 200.0);
-    SetRange(levelAxis_, bottom, top);
+    SetRoundRange(levelAxis_, bottom, top, MaxTicks);
     if (logAxis_)  // base 10: its labels stand at the powers of ten
         logFrequencyAxis_->setRange(std::max(lo, f.BinHertz), hi);
     else
-        SetRange(frequencyAxis_, lo, hi);
+        SetRoundRange(frequencyAxis_, lo, hi, MaxTicks);
     PeakSeries->clear();
     if (f.Analysis.HasPeak)
         PeakSeries->append(QPointF(std::round(f.Analysis.PeakFrequency * 1000.0) / 1000.0,

@@ -124,7 +124,8 @@ void TMainFormUi::setupUi(QMainWindow* form)
     StartMultimeterLMDSpeedButton->setCursor(Qt::PointingHandCursor);
     // The popup menu opens only through its short-cuts once the module is found.
     StartMultimeterLMDSpeedButton->setToolTip(
-        QStringLiteral("Запись показаний в файл: Ctrl+L\nАвтовозобновление при потере связи: Ctrl+U"));
+        QStringLiteral("Запись показаний в файл: Ctrl+L\nАвтовозобновление при потере связи: Ctrl+U\n"
+                       "Допуски и статистика: Ctrl+T"));
 
     SaveIniSettingLMDGroupBox = GroupBox(strip, "SaveIniSettingLMDGroupBox", 886, 3, 242, 72,
                                          QStringLiteral("Настройки"), Maroon, SansFont(20), false);
@@ -290,6 +291,8 @@ void TMainFormUi::setupUi(QMainWindow* form)
     BreakLine2 = Separator(form, PopupMenu, "BreakLine2");
     SignalViewMenuItem = MenuItem(form, PopupMenu, "SignalViewMenuItem", QStringLiteral("Осциллограмма и спектр…"),
                                   Qt::CTRL | Qt::Key_G);
+    LimitsMenuItem = MenuItem(form, PopupMenu, "LimitsMenuItem", QStringLiteral("Допуски и статистика…"),
+                              Qt::CTRL | Qt::Key_T);
     SignalViewBreakLine = Separator(form, PopupMenu, "SignalViewBreakLine");
     AboutProgram = MenuItem(form, PopupMenu, "AboutProgram", QStringLiteral("О программе ..."), Qt::CTRL | Qt::Key_A);
     BreakLine3 = Separator(form, PopupMenu, "BreakLine3");

@@ -119,6 +119,7 @@ public:
     QAction* AutoResumeMenuItem = nullptr;  // Ctrl+U: a run lost with its module resumes by itself
     QAction* BreakLine2 = nullptr;
     QAction* SignalViewMenuItem = nullptr;   // Ctrl+G: the waveform and spectrum window
+    QAction* LimitsMenuItem = nullptr;       // Ctrl+T: the limits and statistics window
     QAction* SignalViewBreakLine = nullptr;
     QAction* AboutProgram = nullptr;
     QAction* BreakLine3 = nullptr;

@@ -29,6 +29,9 @@ inline constexpr QColor InfoYellow(255, 255, 225);
 inline constexpr QColor WaveformPen(0, 90, 200);
 inline constexpr QColor SpectrumPen(0, 120, 0);
 inline constexpr QColor PeakMarker(220, 0, 0);
+// The trend chart of the bench-meter window and its limit lines.
+inline constexpr QColor TrendPen(0, 90, 200);
+inline constexpr QColor LimitPen(200, 0, 0);
 
 // The design's fonts, sized in pixels so that they fill their controls on any screen.
 QFont SansFont(int pixels, bool bold = false);   // Arial

@@ -62,6 +62,7 @@ std::string CsvHeader(const TColumns& columns, TEventColumn event) {
         line += prefix + "_volts";
         if (columns.Hertz[c]) line += prefix + "_hertz";
         line += prefix + "_overload";
+        if (columns.Pass[c]) line += prefix + "_pass";
     }
     if (event == TEventColumn::With) line += ",event";
     line += '\n';
@@ -83,6 +84,10 @@ std::string CsvLine(const TColumns& columns, const TReading& reading, TEventColu
         }
         line += ',';
         if (channel.Present) line += channel.Overload ? '1' : '0';
+        if (columns.Pass[c]) {
+            line += ',';
+            if (channel.Present && channel.Verdict != TVerdict::NotJudged) line += IsFail(channel.Verdict) ? '0' : '1';
+        }
     }
     if (event == TEventColumn::With) line += ',';
     line += '\n';
@@ -95,6 +100,7 @@ std::string CsvEventLine(const TColumns& columns, std::chrono::system_clock::tim
     for (std::size_t c = 0; c < columns.Enabled.size(); ++c) {
         if (!columns.Enabled[c]) continue;
         line += columns.Hertz[c] ? ",,," : ",,";
+        if (columns.Pass[c]) line += ',';
     }
     line += ',';
     line += CsvField(text);
@@ -174,6 +180,11 @@ std::string JsonLine(const TColumns& columns, const TReading& reading) {
         }
         line += ", \"overload\": ";
         line += !channel.Present ? "null" : channel.Overload ? "true" : "false";
+        if (columns.Pass[c]) {
+            line += ", \"pass\": ";
+            const bool judged = channel.Present && channel.Verdict != TVerdict::NotJudged;
+            line += !judged ? "null" : IsFail(channel.Verdict) ? "false" : "true";
+        }
         line += '}';
     }
     line += "}}\n";

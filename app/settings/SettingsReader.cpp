@@ -4,6 +4,9 @@
 #include "settings/Precision.h"
 #include "settings/SettingsKeys.h"
 
+#include <limits>
+#include <optional>
+
 namespace settings {
 
 ApplicationSettings ReadApplicationSettings(const inifile::TIniFile& file) {
@@ -19,6 +22,29 @@ LinkSettings ReadLinkSettings(const inifile::TIniFile& file) {
     LinkSettings s;
     s.autoResume = file.ReadInteger(kLinkSection, kAutoResumeKey, 0) != 0;
     return s;
+}
+
+LimitsSettings ReadLimitsSettings(const inifile::TIniFile& file) {
+    LimitsSettings all;
+    for (int c = 0; c < kChannelCount; ++c) {
+        readings::TBenchSettings s;
+        s.NullMode = file.ReadInteger(kLimitsSection, ChannelKey(kNullModePrefix, c), 0) == 1 ? readings::TNullMode::Volts
+                                                                                             : readings::TNullMode::Off;
+        s.NullVolts = file.ReadFloat(kLimitsSection, ChannelKey(kNullVoltsPrefix, c), 0.0);
+        s.AverageCount = file.ReadInteger(kLimitsSection, ChannelKey(kAverageCountPrefix, c), 1);
+        s.LimitsOn = file.ReadBool(kLimitsSection, ChannelKey(kLimitsOnPrefix, c), false);
+        const auto limit = [&](std::string_view prefix) -> std::optional<double> {
+            const std::string text = file.ReadString(kLimitsSection, ChannelKey(prefix, c), "");
+            if (text.empty()) return std::nullopt;
+            const double nan = std::numeric_limits<double>::quiet_NaN();
+            const double value = file.ReadFloat(kLimitsSection, ChannelKey(prefix, c), nan);
+            return value;  // an unreadable number fails the validation below
+        };
+        s.Lower = limit(kLowerLimitPrefix);
+        s.Upper = limit(kUpperLimitPrefix);
+        if (!readings::ValidateBenchSettings(s, c)) all[static_cast<std::size_t>(c)] = s;
+    }
+    return all;
 }
 
 DiscoverySettings ReadDiscoverySettings(const inifile::TIniFile& file) {

@@ -93,6 +93,26 @@ IniStatus SaveLinkSettings(TIniFile& file, const LinkSettings& link) {
     return group.Flush();
 }
 
+IniStatus SaveLimitsSettings(TIniFile& file, const LimitsSettings& limits) {
+    WriteGroup group(file, kLimitsSection);
+    for (int c = 0; c < kChannelCount; ++c) {
+        const readings::TBenchSettings& s = limits[static_cast<std::size_t>(c)];
+        group.Integer(ChannelKey(kNullModePrefix, c), s.NullMode == readings::TNullMode::Volts ? 1 : 0);
+        group.Float(ChannelKey(kNullVoltsPrefix, c), s.NullVolts);
+        group.Integer(ChannelKey(kAverageCountPrefix, c), s.AverageCount);
+        group.Bool(ChannelKey(kLimitsOnPrefix, c), s.LimitsOn);
+        const auto limit = [&](std::string_view prefix, const std::optional<double>& value) {
+            if (value)
+                group.Float(ChannelKey(prefix, c), *value);
+            else
+                group.Text(ChannelKey(prefix, c), "");
+        };
+        limit(kLowerLimitPrefix, s.Lower);
+        limit(kUpperLimitPrefix, s.Upper);
+    }
+    return group.Flush();
+}
+
 IniStatus SaveModuleSettings(TIniFile& file, const ModuleControls& controls) {
     WriteGroup group(file, kModuleSection);
     group.Integer(kAdcRateIndexKey, controls.adcRateIndex);

@@ -39,10 +39,12 @@ protected:
         TSettingsController::SetSettingsDirectory(QString());
     }
 
-    // Starts zebsim with the scenario and points the libraries at it.
-    void StartServer(const std::string& scenarioJson) {
+    // Starts zebsim with the scenario (its signal time timeScale times faster than wall
+    // time) and points the libraries at it.
+    void StartServer(const std::string& scenarioJson, double timeScale = 1.0) {
         zebtest::ZebsimProcess::Options options;
         options.scenarioJson = scenarioJson;
+        options.timeScale = timeScale;
         server = std::make_unique<zebtest::ZebsimProcess>(options);
         server->exportPort();
     }

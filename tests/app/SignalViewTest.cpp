@@ -60,11 +60,7 @@ class SignalViewTest : public DiscoveryTest {
 protected:
     // zebsim at 20 times real time; frames of 2^16 samples (0.84 s of signal) on the 3 V range.
     void Start() {
-        zebtest::ZebsimProcess::Options options;
-        options.scenarioJson = Scenario;
-        options.timeScale = 20.0;
-        server = std::make_unique<zebtest::ZebsimProcess>(options);
-        server->exportPort();
+        StartServer(Scenario, 20.0);
         std::map<std::string, std::string> keys{
             {std::string(settings::kAllChannelsKey), "0"},
             {std::string(settings::kCommonRangeKey), "-1"},

@@ -77,7 +77,7 @@ TEST_F(MainFormUiTest, EveryControlCarriesItsMemberNameOnce)
         MEMBER(EmptyLMDSimplePanel), MEMBER(PopupMenu), MEMBER(RebootDeviceMenuItem), MEMBER(BreakLine1),
         MEMBER(SaveDefaultSettings), MEMBER(SaveCurrentSettings), MEMBER(ReadingLogMenuItem),
         MEMBER(AutoResumeMenuItem), MEMBER(BreakLine2),
-        MEMBER(AboutProgram), MEMBER(SignalViewMenuItem), MEMBER(SignalViewBreakLine), MEMBER(BreakLine3),
+        MEMBER(AboutProgram), MEMBER(SignalViewMenuItem), MEMBER(LimitsMenuItem), MEMBER(SignalViewBreakLine), MEMBER(BreakLine3),
         MEMBER(ApplicationExit)};
     for (const auto& [name, object] : members) {
         ASSERT_NE(object, nullptr) << name;
@@ -242,7 +242,8 @@ TEST_F(MainFormUiTest, PopupMenuItemsAndShortCuts)
     const std::vector<QAction*> expected{Ui.RebootDeviceMenuItem, Ui.BreakLine1, Ui.SaveDefaultSettings,
                                          Ui.SaveCurrentSettings, Ui.ReadingLogMenuItem, Ui.AutoResumeMenuItem,
                                          Ui.BreakLine2,
-                                         Ui.SignalViewMenuItem, Ui.SignalViewBreakLine, Ui.AboutProgram,
+                                         Ui.SignalViewMenuItem, Ui.LimitsMenuItem, Ui.SignalViewBreakLine,
+                                         Ui.AboutProgram,
                                          Ui.BreakLine3, Ui.ApplicationExit};
     ASSERT_EQ(items.size(), static_cast<qsizetype>(expected.size()));
     for (std::size_t i = 0; i < expected.size(); ++i)
@@ -262,6 +263,7 @@ TEST_F(MainFormUiTest, PopupMenuItemsAndShortCuts)
                                            {Ui.ReadingLogMenuItem, "Запись показаний в файл…", Qt::Key_L},
                                            {Ui.AutoResumeMenuItem, "Автовозобновление при потере связи", Qt::Key_U},
                                            {Ui.SignalViewMenuItem, "Осциллограмма и спектр…", Qt::Key_G},
+                                           {Ui.LimitsMenuItem, "Допуски и статистика…", Qt::Key_T},
                                            {Ui.AboutProgram, "О программе ...", Qt::Key_A},
                                            {Ui.ApplicationExit, "Выход", Qt::Key_Q}}) {
         EXPECT_EQ(c.item->text(), QString::fromUtf8(c.caption));
@@ -273,7 +275,8 @@ TEST_F(MainFormUiTest, PopupMenuItemsAndShortCuts)
     EXPECT_TRUE(Ui.ReadingLogMenuItem->isCheckable());
     EXPECT_TRUE(Ui.AutoResumeMenuItem->isCheckable());
     EXPECT_EQ(Ui.StartMultimeterLMDSpeedButton->toolTip(),
-              QStringLiteral("Запись показаний в файл: Ctrl+L\nАвтовозобновление при потере связи: Ctrl+U"));
+              QStringLiteral("Запись показаний в файл: Ctrl+L\nАвтовозобновление при потере связи: Ctrl+U\n"
+                             "Допуски и статистика: Ctrl+T"));
     EXPECT_TRUE(Ui.PopupMenu->toolTipsVisible());
 }
 

@@ -25,6 +25,16 @@ inline constexpr std::string_view kModuleSlotKey = "Слот модуля";
 inline constexpr std::string_view kLinkSection = "Приложение. Связь с модулем";
 inline constexpr std::string_view kAutoResumeKey = "Автовозобновление при потере связи";
 
+// The bench-meter functions per channel (the window "Допуски и статистика"): the
+// channel keys are the prefix and the channel number; an empty limit is no limit.
+inline constexpr std::string_view kLimitsSection = "Приложение. Допуски и статистика";
+inline constexpr std::string_view kNullModePrefix = "Нуль. Режим, канал ";  // 0 off, 1 volts
+inline constexpr std::string_view kNullVoltsPrefix = "Нуль. Смещение, В, канал ";
+inline constexpr std::string_view kAverageCountPrefix = "Усреднение, кадров, канал ";
+inline constexpr std::string_view kLimitsOnPrefix = "Допуск. Включён, канал ";
+inline constexpr std::string_view kLowerLimitPrefix = "Допуск. Нижний, В, канал ";
+inline constexpr std::string_view kUpperLimitPrefix = "Допуск. Верхний, В, канал ";
+
 // Acquisition parameters of the module.
 inline constexpr std::string_view kModuleSection = "Модуль ZEB44";
 inline constexpr std::string_view kComputationMethodKey = "АЦП. Метод расчёта";

@@ -13,6 +13,9 @@ namespace settings {
 ApplicationSettings ReadApplicationSettings(const inifile::TIniFile& file);
 DiscoverySettings ReadDiscoverySettings(const inifile::TIniFile& file);
 LinkSettings ReadLinkSettings(const inifile::TIniFile& file);
+// A channel whose entries do not pass readings::ValidateBenchSettings takes the defaults
+// whole; a null that waits for the next reading is read as off.
+LimitsSettings ReadLimitsSettings(const inifile::TIniFile& file);
 ModuleSettings ReadModuleSettings(const inifile::TIniFile& file);
 
 // What the controls show after a load:

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "computation/ChannelComputation.h"
+#include "readings/BenchFunctions.h"
 #include "settings/Precision.h"
 #include "settings/SettingsTables.h"
 
@@ -27,6 +28,9 @@ struct LinkSettings {
 
     friend bool operator==(const LinkSettings&, const LinkSettings&) = default;
 };
+
+// Section "Приложение. Допуски и статистика" as read and written: per channel.
+using LimitsSettings = std::array<readings::TBenchSettings, kChannelCount>;
 
 // Section "Приложение. Обнаружение" as read.
 struct DiscoverySettings {

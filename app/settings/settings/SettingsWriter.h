@@ -32,5 +32,8 @@ inifile::IniStatus SaveApplicationSettings(inifile::TIniFile& file, const Applic
 inifile::IniStatus SaveModuleSettings(inifile::TIniFile& file, const ModuleControls& controls);
 // The window's own features, in their section.
 inifile::IniStatus SaveLinkSettings(inifile::TIniFile& file, const LinkSettings& link);
+// The bench-meter functions, in their section; a null that waits for the next reading
+// is written as off.
+inifile::IniStatus SaveLimitsSettings(inifile::TIniFile& file, const LimitsSettings& limits);
 
 }  // namespace settings

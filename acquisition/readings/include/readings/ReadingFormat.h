@@ -1,5 +1,6 @@
 #pragma once
 
+#include "readings/BenchFunctions.h"
 #include "run/MeasurementRun.h"
 
 #include <array>
@@ -15,6 +16,7 @@ namespace readings {
 struct TColumns {
     std::array<bool, 4> Enabled{};  // the channel took part in the run
     std::array<bool, 4> Hertz{};    // the channel gives a frequency (AC with the spectral method)
+    std::array<bool, 4> Pass{};     // the channel's limits are on: a pass column after its overload column
 
     friend bool operator==(const TColumns&, const TColumns&) = default;
 };
@@ -25,6 +27,7 @@ struct TChannelReading {
     double Volts = 0.0;    // the DC value, or the AC value (RMS or peak)
     double Hertz = 0.0;    // where the columns have a frequency
     bool Overload = false;
+    TVerdict Verdict = TVerdict::NotJudged;  // where the columns have a pass column
 };
 
 struct TReading {
@@ -44,10 +47,11 @@ TReading ReadingOfRun(const run::TMeasurementRun& run, const std::array<bool, 4>
 enum class TEventColumn { Without, With };
 
 // "time,frame" and per enabled channel c: ch<c>_volts[,ch<c>_hertz],ch<c>_overload
-// [,event]; ends with '\n'.
+// [,ch<c>_pass], then [,event]; ends with '\n'.
 std::string CsvHeader(const TColumns& columns, TEventColumn event = TEventColumn::Without);
 // One frame in the header's columns; a channel not computed in the frame leaves its
-// fields empty, and so does a frame the event column.
+// fields empty, and so does a verdict not judged (pass is 1, any fail 0) and a frame
+// the event column.
 std::string CsvLine(const TColumns& columns, const TReading& reading, TEventColumn event = TEventColumn::Without);
 // An event in the header's columns (with the event column): the time, empty frame and
 // value fields, and the text ("lost: MESSAGE", "resumed after 12.345 s") as one field.
@@ -67,7 +71,7 @@ std::string JsonString(std::string_view text);
 // text as one CSV field: a line break becomes a space (a record stays on one line), and
 // a field with a comma or a quote is quoted.
 std::string CsvField(std::string_view text);
-// {"time": "...", "frame": N, "channels": {"1": {"volts": V, "hertz": F, "overload": false}, ...}}
+// {"time": "...", "frame": N, "channels": {"1": {"volts": V, "hertz": F, "overload": false, "pass": true}, ...}}
 // and '\n'; a channel not computed in the frame has null values.
 std::string JsonLine(const TColumns& columns, const TReading& reading);
 
