@@ -111,9 +111,9 @@ if [ -f "$dir/resume.kills" ]; then
   echo
   echo "Meter status $(cat "$dir/resume.status"); the window's reading log through the phase: $(grep -c ',lost: ' "$dir/resume.window.csv" || true) losses and $(grep -c ',resumed after ' "$dir/resume.window.csv" || true) returns recorded."
   echo
-  echo "| process | RSS at the phase's start (KiB) | RSS at its end (KiB) | growth (KiB) |"
+  echo "| process | RSS a minute in (KiB) | RSS at the end (KiB) | growth (KiB) |"
   echo "|---|---|---|---|"
-  awk -F, '$1 == "resumes" && $4 != "-" { p = $3; if (!(p in first)) first[p] = $4; lastr[p] = $4 }
+  awk -F, '$1 == "resumes" && $4 != "-" { p = $3; if (!(p in first) && $2 >= 60) first[p] = $4; lastr[p] = $4 }
     END { split("voltcheck-cli voltcheck zebsim", order, " ")
       for (i = 1; i <= 3; i++) { p = order[i]; printf "| %s | %d | %d | %+d |\n", p, first[p], lastr[p], lastr[p] - first[p] } }' \
     "$dir/samples.csv"
