@@ -403,7 +403,15 @@ void TLimitsForm::RedrawTrend(int c) {
     };
     limitLine(row.LowerSeries, s.Lower);
     limitLine(row.UpperSeries, s.Upper);
-    const double margin = yHi > yLo ? (yHi - yLo) * 0.05 : std::max(1e-3, std::fabs(yHi) * 0.05);
+    // A steady reading still gets a span of a thousandth of its level (at least 1 µV):
+    // a span of its noise alone would need labels too long for the axis.
+    const double minSpan = std::max(1e-3, 1e-3 * std::max(std::fabs(yLo), std::fabs(yHi)));
+    if (yHi - yLo < minSpan) {
+        const double middle = 0.5 * (yLo + yHi);
+        yLo = middle - 0.5 * minSpan;
+        yHi = middle + 0.5 * minSpan;
+    }
+    const double margin = (yHi - yLo) * 0.05;
     SetRoundRange(row.TimeAxis, tLo, tHi, MaxTicks);
     SetRoundRange(row.LevelAxis, yLo - margin, yHi + margin, MaxTicks);
 }
