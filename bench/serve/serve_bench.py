@@ -18,7 +18,6 @@ import http.client
 import json
 import os
 import random
-import signal
 import socket
 import statistics
 import subprocess
@@ -28,8 +27,9 @@ import threading
 import time
 
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
-START_SECONDS = 30
-STOP_SECONDS = 20
+# The serve tests' helpers: a free port, a bounded wait, a bounded stop.
+sys.path.insert(0, os.path.join(ROOT, "tests", "serve"))
+from serve_harness import START_SECONDS, free_port, terminate, wait_until  # noqa: E402
 RATE = 15625
 
 
@@ -42,39 +42,6 @@ def scenario(modules):
                                   {"dc": -0.7}, {"dc": 0.1 * k}]}
                     for k in range(1, modules + 1)],
     }]}
-
-
-def free_port():
-    """A free port below the ephemeral range (20000..32000)."""
-    for _ in range(200):
-        port = random.randint(20000, 32000)
-        with socket.socket() as s:
-            try:
-                s.bind(("127.0.0.1", port))
-                return port
-            except OSError:
-                continue
-    raise RuntimeError("no free port between 20000 and 32000")
-
-
-def wait_until(what, predicate, seconds=START_SECONDS, step=0.05):
-    deadline = time.monotonic() + seconds
-    while time.monotonic() < deadline:
-        value = predicate()
-        if value:
-            return value
-        time.sleep(step)
-    raise RuntimeError("%s: not within %d s" % (what, seconds))
-
-
-def terminate(process):
-    if process is not None and process.poll() is None:
-        process.send_signal(signal.SIGTERM)
-        try:
-            process.wait(STOP_SECONDS)
-        except subprocess.TimeoutExpired:
-            process.kill()
-            process.wait()
 
 
 class Bench:
@@ -143,8 +110,9 @@ class Bench:
             m.get("frame") is not None for m in self.readings()), seconds=START_SECONDS, step=0.1)
 
     def __exit__(self, *exc):
-        terminate(self.serve)
-        terminate(self.zebsim)
+        for process in (self.serve, self.zebsim):
+            if process is not None:
+                terminate(process)
         for f in ("out", "err"):
             if hasattr(self, f):
                 getattr(self, f).close()
