@@ -35,11 +35,6 @@ TAcquisitionController::TAcquisitionController(TMainFormUi& ui, QWidget* window,
     connect(ui_.AutoResumeMenuItem, &QAction::toggled, this, [this](bool on) { autoResume_ = on; });
 }
 
-void TAcquisitionController::SetAutoResume(bool on) {
-    ui_.AutoResumeMenuItem->setChecked(on);
-    autoResume_ = on;
-}
-
 TAcquisitionController::~TAcquisitionController() { Shutdown(); }
 
 void TAcquisitionController::Shutdown() {
@@ -135,7 +130,6 @@ void TAcquisitionController::BeginAcquisition(TAcquisitionStart& start) {
     const TSettingsController::TSelection selection = device_.Selection();
     start.CrateSerial = selection.CrateSerial;
     start.Slot = static_cast<uint16_t>(std::max(selection.ModuleSlot, 0));
-    linkLost_ = false;
     for (TRunSubscriber* subscriber : subscribers_) subscriber->RunStarted();
 }
 
@@ -158,12 +152,10 @@ void TAcquisitionController::ShowRun(const run::TMeasurementRun& run, TRunView v
         page_.ShowOverloads(run);
         return;
     case TRunView::Lost:
-        linkLost_ = true;
         device_.ShowModuleLink(false);
         for (TRunSubscriber* subscriber : subscribers_) subscriber->LinkLost(loss);
         return;
     case TRunView::Resumed:
-        linkLost_ = false;
         device_.ShowModuleLink(true);
         for (TRunSubscriber* subscriber : subscribers_) subscriber->LinkResumed(loss);
         return;

@@ -61,9 +61,6 @@ public:
     // "Автовозобновление при потере связи": a run that loses its module waits for it and
     // resumes by itself, without a message. The popup item's tick is the state.
     bool AutoResume() const { return autoResume_.load(); }
-    void SetAutoResume(bool on);
-    // A lost run is waiting for its module.
-    bool LinkLost() const { return linkLost_; }
 
     // The acquisition thread's window.
     int ExecuteMessageDialog(const Threads::TMessageDialogPars& pars) override;
@@ -87,7 +84,6 @@ private:
     std::atomic<bool> idle_{true};
     // Read by the acquisition thread when it loses its module.
     std::atomic<bool> autoResume_{false};
-    bool linkLost_ = false;
     // The display patterns the current run started with.
     run::TDisplayPatterns patterns_;
     std::uint64_t shownFrames_ = 0;
