@@ -54,6 +54,21 @@ TReading ReadingOfRun(const run::TMeasurementRun& run, const std::array<bool, 4>
     return reading;
 }
 
+void SetPassColumns(const TBenchChannels& bench, TColumns& columns) {
+    for (std::size_t c = 0; c < bench.size(); ++c) columns.Pass[c] = columns.Enabled[c] && bench[c].Settings().LimitsOn;
+}
+
+void ApplyBenchFunctions(TBenchChannels& bench, TReading& reading) {
+    for (std::size_t c = 0; c < bench.size(); ++c) {
+        TChannelReading& channel = reading.Channels[c];
+        if (!channel.Present) continue;
+        const TBenchResult result = bench[c].Add(channel.Volts, channel.Overload);
+        channel.Volts = result.Shown;
+        channel.Overload = result.Overload;
+        channel.Verdict = result.Verdict;
+    }
+}
+
 std::string CsvHeader(const TColumns& columns, TEventColumn event) {
     std::string line = "time,frame";
     for (std::size_t c = 0; c < columns.Enabled.size(); ++c) {

@@ -25,11 +25,18 @@ void TReadingStats::Add(const TReading& reading) {
         s.Mean += delta / static_cast<double>(s.Count);
         s.M2 += delta * (v - s.Mean);
         if (channel.Overload) ++s.Overloads;
+        if (columns_.Pass[c] && channel.Verdict != TVerdict::NotJudged) ++(IsFail(channel.Verdict) ? s.Failed : s.Passed);
     }
 }
 
+bool TReadingStats::AnyFailed() const {
+    for (const TChannelStats& s : channels_)
+        if (s.Failed > 0) return true;
+    return false;
+}
+
 std::string TReadingStats::Csv() const {
-    std::string text = "channel,count,min_volts,max_volts,mean_volts,std_volts,overloads\n";
+    std::string text = "channel,count,min_volts,max_volts,mean_volts,std_volts,overloads,ptp_volts,passed,failed\n";
     for (std::size_t c = 0; c < channels_.size(); ++c) {
         if (!columns_.Enabled[c]) continue;
         const TChannelStats& s = channels_[c];
@@ -40,7 +47,11 @@ std::string TReadingStats::Csv() const {
         } else {
             text += ",,,,";
         }
-        text += ',' + std::to_string(s.Overloads) + '\n';
+        text += ',' + std::to_string(s.Overloads) + ',' + (s.Count > 0 ? NumberText(s.PeakToPeak()) : std::string());
+        if (columns_.Pass[c])
+            text += ',' + std::to_string(s.Passed) + ',' + std::to_string(s.Failed) + '\n';
+        else
+            text += ",,\n";
     }
     return text;
 }
@@ -61,7 +72,12 @@ std::string TReadingStats::JsonLine() const {
         } else {
             line += ", \"min\": null, \"max\": null, \"mean\": null, \"std\": null";
         }
-        line += ", \"overloads\": " + std::to_string(s.Overloads) + '}';
+        line += ", \"overloads\": " + std::to_string(s.Overloads);
+        line += ", \"ptp\": " + (s.Count > 0 ? number(s.PeakToPeak()) : std::string("null"));
+        if (columns_.Pass[c])
+            line += ", \"passed\": " + std::to_string(s.Passed) + ", \"failed\": " + std::to_string(s.Failed) + '}';
+        else
+            line += ", \"passed\": null, \"failed\": null}";
     }
     line += "}}\n";
     return line;

@@ -267,12 +267,14 @@ TEST_F(CliTool, StatsAgreeWithTheReadings) {
             frames.erase(frames.begin());
             for (const TRecord& s : Parse("csv", r.err)) {
                 if (s.count("columns") != 0) {
-                    EXPECT_EQ(s.at("columns"), "channel;count;min_volts;max_volts;mean_volts;std_volts;overloads");
+                    EXPECT_EQ(s.at("columns"),
+                              "channel;count;min_volts;max_volts;mean_volts;std_volts;overloads;ptp_volts;passed;failed");
                     continue;
                 }
                 TRecord named;  // as the JSON names them
-                for (const char* key : {"count", "overloads"}) named["stats" + s.at("channel") + "_" + key] = s.at(key);
-                for (const char* key : {"min", "max", "mean", "std"})
+                for (const char* key : {"count", "overloads", "passed", "failed"})
+                    named["stats" + s.at("channel") + "_" + key] = s.at(key);
+                for (const char* key : {"min", "max", "mean", "std", "ptp"})
                     named["stats" + s.at("channel") + "_" + key] = s.at(std::string(key) + "_volts");
                 stats.push_back(named);
             }
@@ -307,10 +309,127 @@ TEST_F(CliTool, StatsAgreeWithTheReadings) {
             EXPECT_NEAR(Number(s, st + "mean"), mean, 1e-12 * std::fabs(mean));
             EXPECT_NEAR(Number(s, st + "std"), deviation, 1e-9 * deviation + 1e-15);
             EXPECT_EQ(s.at(st + "overloads"), std::to_string(overloads));
+            EXPECT_EQ(Number(s, st + "ptp"), *std::max_element(v.begin(), v.end()) - *std::min_element(v.begin(), v.end()));
+            EXPECT_EQ(s.at(st + "passed") + s.at(st + "failed"), "");  // no limits: not counted
         }
         EXPECT_GT(Number(s, "stats1_std"), 0.0);  // the noise is seen
         EXPECT_EQ(s.at("stats3_overloads"), "6");
     }
+}
+
+// ---- Bench-meter functions: --limits, --null, --average --------------------------
+
+// Limits on the known levels of FourSignals (channel 1 1.25 V, channel 3 -0.7 V,
+// channel 4 overloaded): the pass fields of every frame, the pass and fail counts of
+// the statistics and the exit status, in both formats.
+TEST_F(CliTool, LimitsJudgeEveryFrameAndSetTheExitStatus) {
+    StartServer(Scenario(Crate("A", 30, FourSignals)));
+    struct TCase {
+        std::vector<std::string> limits;
+        int status;
+        std::map<int, std::string> pass;  // channel -> its pass field in every frame
+    };
+    const std::vector<TCase> cases = {
+        {{"--limits", "1=1.24:1.26"}, 0, {{1, "1"}}},
+        {{"--limits", "1=:1.2"}, 3, {{1, "0"}}},
+        {{"--limits", "1=1.3:"}, 3, {{1, "0"}}},
+        {{"--limits", "3=-0.71:-0.69", "--limits", "1=1.2:"}, 0, {{1, "1"}, {3, "1"}}},
+        {{"--limits", "3=-0.6:", "--limits", "1=:1.3"}, 3, {{1, "1"}, {3, "0"}}},
+        {{"--limits", "4=-20:20"}, 3, {{4, "0"}}},  // an overload fails whatever the value
+    };
+    constexpr int Frames = 3;
+    for (const std::string format : {"csv", "jsonl"}) {
+        for (const TCase& c : cases) {
+            std::vector<std::string> args = {"measure", "--frames", std::to_string(Frames), "--mode", "dc", "--time",
+                                              "0.05", "--format", format, "--stats"};
+            args.insert(args.end(), c.limits.begin(), c.limits.end());
+            SCOPED_TRACE(format + " " + c.limits[1]);
+            const TToolRun r = Run(args);
+            ASSERT_EQ(r.status, c.status) << r.err;
+            std::vector<TRecord> records = Parse(format, r.out);
+            if (format == "csv") {
+                ASSERT_FALSE(records.empty());
+                std::string columns = "time;frame";
+                for (int ch = 1; ch <= 4; ++ch) {
+                    const std::string p = ";ch" + std::to_string(ch);
+                    columns += p + "_volts" + p + "_overload" + (c.pass.count(ch) ? p + "_pass" : "");
+                }
+                EXPECT_EQ(records.front().at("columns"), columns);
+                records.erase(records.begin());
+            } else {
+                ASSERT_FALSE(records.empty());
+                const TRecord stats = records.back();
+                records.pop_back();
+                for (int ch = 1; ch <= 4; ++ch) {
+                    const std::string st = "stats" + std::to_string(ch) + "_";
+                    const auto judged = c.pass.find(ch);
+                    const bool passes = judged != c.pass.end() && judged->second == "1";
+                    const bool fails = judged != c.pass.end() && judged->second == "0";
+                    EXPECT_EQ(stats.at(st + "passed"), judged == c.pass.end() ? "" : passes ? "3" : "0") << ch;
+                    EXPECT_EQ(stats.at(st + "failed"), judged == c.pass.end() ? "" : fails ? "3" : "0") << ch;
+                }
+            }
+            ASSERT_EQ(records.size(), static_cast<std::size_t>(Frames)) << r.out;
+            for (const TRecord& rec : records)
+                for (int ch = 1; ch <= 4; ++ch) {
+                    const std::string key = "ch" + std::to_string(ch) + "_pass";
+                    const auto judged = c.pass.find(ch);
+                    EXPECT_EQ(rec.count(key), judged == c.pass.end() ? 0u : 1u) << key;
+                    if (judged != c.pass.end()) EXPECT_EQ(rec.at(key), judged->second) << key;
+                }
+            // A failed check says which channel failed, and nothing else is said.
+            if (c.status == 3 && format == "jsonl") {
+                EXPECT_NE(r.err.find("кадров вне допусков 3 из 3"), std::string::npos) << r.err;
+            } else if (format == "jsonl") {
+                EXPECT_EQ(r.err, "");
+            }
+        }
+    }
+}
+
+// --null from the first frame and from a given level: the readings of a steady level
+// are near zero, the first frame's exactly; the other channels are as measured.
+TEST_F(CliTool, NullSubtractsTheFirstReadingOrTheGivenOffset) {
+    StartServer(Scenario(Crate("A", 30, FourSignals)));
+    const TToolRun r = Run({"measure", "--frames", "4", "--mode", "dc", "--channels", "1,3", "--time", "0.05",
+                            "--null", "1=first", "--null", "3=-0,7", "--format", "jsonl"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const std::vector<TRecord> records = Parse("jsonl", r.out);
+    ASSERT_EQ(records.size(), 4u) << r.out;
+    EXPECT_EQ(Number(records[0], "ch1_volts"), 0.0);
+    for (const TRecord& rec : records) {
+        EXPECT_NEAR(Number(rec, "ch1_volts"), 0.0, 4e-6);
+        EXPECT_NEAR(Number(rec, "ch3_volts"), 0.0, 2e-6);
+        EXPECT_EQ(rec.count("ch1_pass"), 0u);  // no limits, no verdict
+    }
+}
+
+// --average N: each line is the mean of the last N frames, so the scatter of a noisy
+// level falls by about sqrt(N). Lines N frames apart average disjoint frames, and only
+// those are compared: 16 frames give a quarter of the scatter, bounded here by half.
+TEST_F(CliTool, AverageReducesTheScatterOfANoisyLevel) {
+    StartServer(Scenario(Crate("A", 30, R"(,"channels":[{"dc":0.3,"noise_rms":0.05}])")));
+    constexpr int N = 16;
+    constexpr int Windows = 13;
+    const auto scatter = [&](const std::string& average, int step) {
+        const TToolRun r = Run({"measure", "--frames", std::to_string(N * Windows), "--mode", "dc", "--channels", "1",
+                                "--range", "1", "--time", "0.005", "--average", average, "--format", "jsonl"});
+        EXPECT_EQ(r.status, 0) << r.err;
+        const std::vector<TRecord> records = Parse("jsonl", r.out);
+        EXPECT_EQ(records.size(), static_cast<std::size_t>(N * Windows));
+        std::vector<double> v;
+        for (std::size_t k = step - 1; k < records.size(); k += step) v.push_back(Number(records[k], "ch1_volts"));
+        double mean = 0;
+        for (double x : v) mean += x / v.size();
+        double squares = 0;
+        for (double x : v) squares += (x - mean) * (x - mean);
+        EXPECT_NEAR(mean, 0.3, 1e-3);
+        return std::sqrt(squares / (v.size() - 1));
+    };
+    const double single = scatter("1", 1);
+    const double averaged = scatter(std::to_string(N), N);
+    EXPECT_GT(single, 0.0);
+    EXPECT_LT(averaged / single, 0.5) << single << " " << averaged;
 }
 
 // A settings file of the program gives every parameter; the command line overrides it.
@@ -462,6 +581,23 @@ INSTANTIATE_TEST_SUITE_P(
         TFailure{"MissingValue", Crate("A", 30, OneChannel), {"measure", "--time"}, 2,
                  "voltcheck-cli: параметру --time нужно значение"},
         TFailure{"NoCommand", Crate("A", 30, OneChannel), {}, 2, "voltcheck-cli: не задана команда"},
+        TFailure{"LimitsCrossed", Crate("A", 30, OneChannel), With(OneFrame, {"--limits", "1=0.5:0.2"}), 2,
+                 "voltcheck-cli: --limits 1=0.5:0.2: Нижний допуск выше верхнего (канал 1).\n"
+                 "подробнее: voltcheck-cli measure --help\n"},
+        TFailure{"LimitsChannel", Crate("A", 30, OneChannel), With(OneFrame, {"--limits", "5=0:1"}), 2,
+                 "voltcheck-cli: --limits 5=0:1: "},
+        TFailure{"LimitsText", Crate("A", 30, OneChannel), With(OneFrame, {"--limits", "1=low:1"}), 2,
+                 "voltcheck-cli: --limits 1=low:1: "},
+        TFailure{"LimitsNone", Crate("A", 30, OneChannel), With(OneFrame, {"--limits", "1=:"}), 2,
+                 "voltcheck-cli: --limits 1=:: "},
+        TFailure{"AverageZero", Crate("A", 30, OneChannel), With(OneFrame, {"--average", "0"}), 2,
+                 "voltcheck-cli: --average 0: "},
+        TFailure{"AverageTooMany", Crate("A", 30, OneChannel), With(OneFrame, {"--average", "1001"}), 2,
+                 "voltcheck-cli: --average 1001: "},
+        TFailure{"NullText", Crate("A", 30, OneChannel), With(OneFrame, {"--null", "1=zero"}), 2,
+                 "voltcheck-cli: --null 1=zero: "},
+        TFailure{"NullChannel", Crate("A", 30, OneChannel), With(OneFrame, {"--null", "0=first"}), 2,
+                 "voltcheck-cli: --null 0=first: "},
         TFailure{"NoSettingsFile", Crate("A", 30, OneChannel), With(OneFrame, {"--settings", "/nonexistent.ini"}), 2,
                  "voltcheck-cli: нет файла настроек /nonexistent.ini\n"}),
     [](const testing::TestParamInfo<TFailure>& info) { return info.param.name; });

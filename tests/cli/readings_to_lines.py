@@ -88,7 +88,7 @@ def from_jsonl(path):
                     raise ValueError("line %d: keys %s" % (n, sorted(record)))
                 tokens = []
                 for c, s in record["stats"].items():
-                    if set(s) != {"count", "min", "max", "mean", "std", "overloads"}:
+                    if set(s) != {"count", "min", "max", "mean", "std", "overloads", "ptp", "passed", "failed"}:
                         raise ValueError("line %d: stats keys %s" % (n, sorted(s)))
                     tokens += ["stats%s_%s=%s" % (c, k, "" if v is None else number(v)) for k, v in s.items()]
                 print(" ".join(tokens))
@@ -97,7 +97,7 @@ def from_jsonl(path):
                 raise ValueError("line %d: keys %s" % (n, sorted(record)))
             tokens = ["time=" + record["time"], "frame=" + number(record["frame"])]
             for c, channel in record["channels"].items():
-                if not set(channel) <= {"volts", "hertz", "overload"} or "volts" not in channel:
+                if not set(channel) <= {"volts", "hertz", "overload", "pass"} or "volts" not in channel:
                     raise ValueError("line %d: channel %s keys %s" % (n, c, sorted(channel)))
                 tokens.append("ch%s_volts=%s" % (c, number(channel["volts"])))
                 if "hertz" in channel:
@@ -105,6 +105,10 @@ def from_jsonl(path):
                 if not isinstance(channel["overload"], bool):
                     raise ValueError("line %d: overload %r" % (n, channel["overload"]))
                 tokens.append("ch%s_overload=%d" % (c, 1 if channel["overload"] else 0))
+                if "pass" in channel:
+                    if channel["pass"] is not None and not isinstance(channel["pass"], bool):
+                        raise ValueError("line %d: pass %r" % (n, channel["pass"]))
+                    tokens.append("ch%s_pass=%s" % (c, "" if channel["pass"] is None else int(channel["pass"])))
             print(" ".join(tokens))
 
 

@@ -15,7 +15,8 @@ const char* const CliUsage =
     "  serve     сетевой прибор: модули измеряют без конца, показания по SCPI и HTTP\n"
     "voltcheck-cli КОМАНДА --help: параметры команды.\n"
     "Сервер крейтов: 127.0.0.1:11111; переменная окружения ZEB_SERVER_PORT заменяет порт.\n"
-    "Код завершения: 0 - выполнено, 1 - ошибка измерения или устройства, 2 - неверный вызов.\n";
+    "Код завершения: 0 - выполнено, 1 - ошибка измерения или устройства, 2 - неверный вызов,\n"
+    "3 - measure с --limits: кадр вне допусков.\n";
 
 const char* const ListUsage =
     "использование: voltcheck-cli list\n"
@@ -40,6 +41,13 @@ const char* const MeasureUsage =
     "  --method fft|sum      спектральный метод или взвешенная сумма\n"
     "  --amplitude rms|amp   СКЗ или амплитуда (режим AC)\n"
     "  --time SECONDS        максимальное время сбора кадра\n"
+    "Функции мультиметра (выводятся и считаются в статистике показания после них):\n"
+    "  --null C=VOLTS        вычитать из показаний канала C смещение VOLTS\n"
+    "  --null C=first        смещение канала C - его показание первого кадра\n"
+    "  --average N           скользящее среднее всех каналов по N последним кадрам (1..1000)\n"
+    "  --limits C=LOW:HIGH   допуски канала C в вольтах, любой может быть пустым (1=:0.5):\n"
+    "                        столбец ch<C>_pass (CSV) или \"pass\" (jsonl); перегрузка - брак\n"
+    "  (--null и --limits можно повторять для разных каналов)\n"
     "Конец измерения (без них - по Ctrl+C или SIGTERM):\n"
     "  --frames N            после N кадров\n"
     "  --duration SECONDS    кадры начинаются, пока не прошло столько секунд\n"
@@ -51,7 +59,8 @@ const char* const MeasureUsage =
     "                        или до превышения размера (100M, 1G, 512K); имя файла -\n"
     "                        время его начала UTC перед расширением (readings-20261211T130000Z.csv)\n"
     "  --stats               в конце по каждому каналу: число кадров, минимум, максимум,\n"
-    "                        среднее, стандартное отклонение, число перегрузок\n"
+    "                        среднее, стандартное отклонение, число перегрузок, размах,\n"
+    "                        с допусками - число годных и бракованных кадров\n"
     "                        (CSV - в стандартный поток ошибок, jsonl - последней строкой)\n"
     "Непрерывная работа:\n"
     "  --reconnect           потеря сервера, связи или модуля не прекращает измерение:\n"
@@ -62,7 +71,8 @@ const char* const MeasureUsage =
     "                        пропуска отсчётов, через N / F\n"
     "jsonl начинается записью start (версия, крейт, модуль, параметры); для CSV в файл\n"
     "она пишется рядом с --output в FILE.json. Строки файла попадают на диск не позже\n"
-    "чем через секунду (fdatasync).\n";
+    "чем через секунду (fdatasync).\n"
+    "Код завершения 3: с --limits хотя бы один кадр канала вне допусков или с перегрузкой.\n";
 
 const char* const ServeUsage =
     "использование: voltcheck-cli serve [ПАРАМЕТРЫ]\n"
@@ -73,6 +83,7 @@ const char* const ServeUsage =
     "Параметры измерения всех модулей (как у measure; клиент SCPI может их менять):\n"
     "  --settings FILE --rate HZ --coupling dc|ac|zero --channels 1,3,4\n"
     "  --range VOLTS --range C=VOLTS --mode dc|ac --method fft|sum --amplitude rms|amp --time SECONDS\n"
+    "  --null C=VOLTS|first --average N --limits C=LOW:HIGH\n"
     "Серверы:\n"
     "  --scpi PORT           SCPI по TCP (по умолчанию 5025; 0 - без него)\n"
     "  --scpi-read-only      клиенты SCPI не меняют параметры (ошибка -221)\n"
@@ -118,7 +129,8 @@ constexpr options::TOption MeasureOptions[] = {
     {"--duration", options::TArity::Value}, {"--format", options::TArity::Value},
     {"--output", options::TArity::Value},   {"--stats", options::TArity::Flag},
     {"--rotate", options::TArity::Value},   {"--reconnect", options::TArity::Flag},
-    {"--continuous", options::TArity::Flag},
+    {"--continuous", options::TArity::Flag}, {"--null", options::TArity::Value},
+    {"--average", options::TArity::Value},  {"--limits", options::TArity::Value},
 };
 
 constexpr options::TOption ServeOptions[] = {
@@ -129,7 +141,72 @@ constexpr options::TOption ServeOptions[] = {
     {"--amplitude", options::TArity::Value}, {"--time", options::TArity::Value},
     {"--scpi", options::TArity::Value},     {"--http", options::TArity::Value},
     {"--listen", options::TArity::Value},   {"--scpi-read-only", options::TArity::Flag},
+    {"--null", options::TArity::Value},     {"--average", options::TArity::Value},
+    {"--limits", options::TArity::Value},
 };
+
+// "C=REST" of --null and --limits: the channel (0 ... 3) and the rest; false for a
+// missing '=' or a channel outside 1 ... 4.
+bool SplitChannelEntry(const std::string& value, int& channel, std::string& rest) {
+    const std::size_t eq = value.find('=');
+    long long c = 0;
+    if (eq == std::string::npos || !ParseWhole(value.substr(0, eq), 1, 4, c)) return false;
+    channel = static_cast<int>(c) - 1;
+    rest = value.substr(eq + 1);
+    return true;
+}
+
+// --null, --average and --limits into the channels' settings; a bad entry is named in
+// the message.
+bool ApplyBenchOption(std::string_view name, const std::string& value, TCliOptions& o, std::string& error) {
+    const std::string entry = std::string(name) + " " + value + ": ";
+    int c = 0;
+    std::string rest;
+    if (name == "--average") {
+        long long count = 0;
+        if (!ParseWhole(value, readings::MinAverageCount, readings::MaxAverageCount, count)) {
+            error = entry + "число усредняемых кадров должно быть целым от " +
+                    std::to_string(readings::MinAverageCount) + " до " + std::to_string(readings::MaxAverageCount);
+            return false;
+        }
+        for (readings::TBenchSettings& s : o.Bench) s.AverageCount = static_cast<int>(count);
+        return true;
+    }
+    if (name != "--null" && name != "--limits") return true;
+    if (!SplitChannelEntry(value, c, rest)) {
+        error = entry + "нужен номер канала от 1 до 4 перед '='" +
+                (name == "--null" ? " (C=VOLTS или C=first)" : " (C=LOW:HIGH)");
+        return false;
+    }
+    readings::TBenchSettings s = o.Bench[c];
+    if (name == "--null") {
+        const std::optional<double> volts = readings::ParseBenchNumber(rest);
+        if (rest != "first" && !volts) {
+            error = entry + "смещение должно быть числом вольт или first";
+            return false;
+        }
+        s.NullMode = volts ? readings::TNullMode::Volts : readings::TNullMode::NextReading;
+        s.NullVolts = volts.value_or(0.0);
+    } else {
+        const std::size_t colon = rest.find(':');
+        const std::string low = rest.substr(0, colon);
+        const std::string high = colon == std::string::npos ? std::string() : rest.substr(colon + 1);
+        s.Lower = low.empty() ? std::nullopt : readings::ParseBenchNumber(low);
+        s.Upper = high.empty() ? std::nullopt : readings::ParseBenchNumber(high);
+        if (colon == std::string::npos || (low.empty() && high.empty()) || (!low.empty() && !s.Lower) ||
+            (!high.empty() && !s.Upper)) {
+            error = entry + "допуски - числа вольт LOW:HIGH, один из них может быть пустым";
+            return false;
+        }
+        s.LimitsOn = true;
+    }
+    if (const std::optional<readings::TBenchError> bad = readings::ValidateBenchSettings(s, c)) {
+        error = entry + bad->Message;
+        return false;
+    }
+    o.Bench[c] = s;
+    return true;
+}
 
 bool ApplyServeOption(std::string_view name, const std::string& value, TCliOptions& o, std::string& error) {
     if (name == "--scpi-read-only") {
@@ -373,7 +450,8 @@ public:
         return {};
     }
     bool Option(std::string_view name, const std::string& value, std::string& error) override {
-        return ApplyServeOption(name, value, options_, error) && ApplyOption(name, value, options_, error);
+        return ApplyServeOption(name, value, options_, error) && ApplyBenchOption(name, value, options_, error) &&
+               ApplyOption(name, value, options_, error);
     }
 
 private:

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "computation/ChannelComputation.h"
+#include "readings/BenchFunctions.h"
 
 #include <array>
 #include <cstdint>
@@ -39,6 +40,8 @@ struct TCliOptions {
     std::optional<computation::TMethod> Method;
     std::optional<computation::TAmplitudeType> Amplitude;
     std::optional<double> MaxTime;         // seconds
+    // measure and serve: each channel's null, averaging and limits (--null, --average, --limits).
+    std::array<readings::TBenchSettings, 4> Bench{};
     // measure: the end and the output.
     std::optional<std::uint64_t> Frames;
     std::optional<double> Duration;  // seconds

@@ -78,13 +78,16 @@ class TCliMeasurement {
 public:
     TCliMeasurement(const TCliOptions& options, const TMeasureSetup& setup, const TOpenedModule& opened,
                     TLineOutput& output, const std::atomic<bool>& stop)
-        : Options(options), Setup(setup), Opened(opened), output_(output), stop_(stop) {}
+        : Options(options), Setup(setup), Opened(opened), output_(output), stop_(stop) {
+        for (std::size_t c = 0; c < bench_.size(); ++c) bench_[c].Configure(options.Bench[c]);
+    }
 
     // The first run's preparation fixes the columns and writes the preamble; a run
     // after a reconnect has the same columns and its lines go on in the same files.
     void Prepared(const run::TMeasurementRun& run) {
         if (Stats) return;
         columns_ = readings::ColumnsOfRun(run);
+        readings::SetPassColumns(bench_, columns_);
         Stats = std::make_unique<readings::TReadingStats>(columns_);
         const std::string start = StartRecord(std::chrono::system_clock::now(), Options, Setup, Opened, run);
         const bool csv = Options.Format == TOutputFormat::Csv;
@@ -105,7 +108,8 @@ public:
                            : readings::ResumedJsonLine(now, gap)))
                 return;
         }
-        const readings::TReading reading = readings::ReadingOfRun(run, columns_.Enabled, ++frame_, now);
+        readings::TReading reading = readings::ReadingOfRun(run, columns_.Enabled, ++frame_, now);
+        readings::ApplyBenchFunctions(bench_, reading);
         const std::string line = Options.Format == TOutputFormat::Csv
                                      ? readings::CsvLine(columns_, reading, EventColumn())
                                      : readings::JsonLine(columns_, reading);
@@ -165,6 +169,8 @@ private:
     TLineOutput& output_;
     const std::atomic<bool>& stop_;
     readings::TColumns columns_;
+    // Null, average and limits go on across the runs of a reconnect.
+    readings::TBenchChannels bench_;
     const std::chrono::steady_clock::time_point created_ = std::chrono::steady_clock::now();
     std::chrono::steady_clock::time_point start_;
     std::uint64_t frame_ = 0;
@@ -287,5 +293,13 @@ int RunMeasure(const TCliOptions& options, const std::atomic<bool>& stop) {
         std::fprintf(stderr, "%s\n", closeError.c_str());
         message = closeError;
     }
-    return message.empty() ? ExitDone : ExitFailed;
+    if (!message.empty()) return ExitFailed;
+    if (!stats || !stats->AnyFailed()) return ExitDone;
+    for (int c = 0; c < 4; ++c) {
+        const readings::TChannelStats& s = stats->Channel(c);
+        if (s.Failed > 0)
+            std::fprintf(stderr, "voltcheck-cli: канал %d: кадров вне допусков %llu из %llu\n", c + 1,
+                         static_cast<unsigned long long>(s.Failed), static_cast<unsigned long long>(s.Passed + s.Failed));
+    }
+    return ExitLimitsFailed;
 }

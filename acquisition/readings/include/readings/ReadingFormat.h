@@ -42,6 +42,13 @@ TColumns ColumnsOfRun(const run::TMeasurementRun& run);
 TReading ReadingOfRun(const run::TMeasurementRun& run, const std::array<bool, 4>& ticked, std::uint64_t frame,
                       std::chrono::system_clock::time_point time);
 
+// A pass column for every enabled channel whose limits are on.
+void SetPassColumns(const TBenchChannels& bench, TColumns& columns);
+// Every present channel of the reading through its bench functions: its volts become
+// the shown value (after null and averaging), its overload that of the average, and
+// its verdict is set. A channel not present leaves its functions alone.
+void ApplyBenchFunctions(TBenchChannels& bench, TReading& reading);
+
 // Whether the CSV lines end with an "event" column (a run that reconnects writes its
 // losses and returns as lines of their own there).
 enum class TEventColumn { Without, With };

@@ -9,13 +9,18 @@
 namespace readings {
 
 // Per channel: count, minimum, maximum, mean and standard deviation of the volts of
-// the frames seen, and the number of overloaded frames.
+// the frames seen (what the lines show: after null and averaging), the number of
+// overloaded frames and, where the columns have a pass column, of passed and failed
+// frames.
 struct TChannelStats {
     std::uint64_t Count = 0;
     double Minimum = 0.0;
     double Maximum = 0.0;
     double Mean = 0.0;
     std::uint64_t Overloads = 0;
+    std::uint64_t Passed = 0;
+    std::uint64_t Failed = 0;
+    double PeakToPeak() const { return Maximum - Minimum; }
     // The sample standard deviation (n - 1 in the denominator); 0 below two frames.
     double Deviation() const;
 
@@ -28,11 +33,16 @@ public:
     // Counts every channel present in the reading.
     void Add(const TReading& reading);
     const TChannelStats& Channel(int c) const { return channels_[c]; }
+    // Whether a frame of a channel with a pass column failed its limits.
+    bool AnyFailed() const;
 
-    // "channel,count,min_volts,max_volts,mean_volts,std_volts,overloads" and one line
-    // per enabled channel.
+    // "channel,count,min_volts,max_volts,mean_volts,std_volts,overloads,ptp_volts,passed,failed"
+    // and one line per enabled channel; passed and failed empty for a channel without
+    // a pass column.
     std::string Csv() const;
-    // {"stats": {"1": {"count": N, "min": V, "max": V, "mean": V, "std": V, "overloads": N}, ...}} and '\n'.
+    // {"stats": {"1": {"count": N, "min": V, "max": V, "mean": V, "std": V, "overloads": N,
+    // "ptp": V, "passed": N, "failed": N}, ...}} and '\n'; passed and failed null for a
+    // channel without a pass column.
     std::string JsonLine() const;
 
 private:
