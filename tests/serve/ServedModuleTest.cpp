@@ -1,5 +1,6 @@
 // A served module against zebsim: frames only after the mark, never of a setup
-// changed before the wait, a lost module marked and its waits ended, a prompt stop;
+// changed before the wait, a lost module marked and its waits ended, a module halted
+// by a failure no retry mends until its setup changes, a prompt stop;
 // and the metrics text and JSON of a module's state.
 #include "serve/Metrics.h"
 #include "serve/ServedModule.h"
@@ -121,6 +122,26 @@ TEST_F(ServedModule, ALostModuleIsMarkedAndItsWaitsEnd) {
     EXPECT_EQ(module_->WaitFrame(module_->FrameMark(), frame), serve::TWaitEnd::Lost);
 }
 
+TEST_F(ServedModule, AFailureARetryCannotMendHaltsItUntilTheSetupChanges) {
+    serve::TServedFrame frame;
+    ASSERT_EQ(module_->WaitFrame(0, frame), serve::TWaitEnd::Measured);
+    serve::TServedSetup none = module_->Setup();
+    none.Parameters.ChannelEnabled = {false, false, false, false};
+    module_->ChangeSetup(none);
+    EXPECT_EQ(module_->WaitFrame(module_->FrameMark(), frame), serve::TWaitEnd::Lost);
+    serve::TModuleSnapshot snapshot = module_->Snapshot();
+    EXPECT_EQ(snapshot.Link, serve::TLink::Halted);
+    EXPECT_FALSE(snapshot.Message.empty());
+    // Halted, not retried: the link stays as it is over more than a retry period.
+    std::this_thread::sleep_for(serve::TServedModule::RetryPeriod + std::chrono::milliseconds(500));
+    EXPECT_EQ(module_->Snapshot().Link, serve::TLink::Halted);
+
+    module_->ChangeSetup(InitialSetup());
+    ASSERT_EQ(module_->WaitFrame(module_->FrameMark(), frame), serve::TWaitEnd::Measured);
+    EXPECT_NEAR(frame.Reading.Channels[0].Volts, 1.25, 2e-3);
+    EXPECT_EQ(module_->Snapshot().Link, serve::TLink::Measuring);
+}
+
 TEST_F(ServedModule, StopEndsTheRunAndWaits) {
     serve::TServedFrame frame;
     ASSERT_EQ(module_->WaitFrame(0, frame), serve::TWaitEnd::Measured);
@@ -165,7 +186,8 @@ TEST(ServedModuleText, MetricsAndJsonOfASnapshot) {
     EXPECT_EQ(metrics.find("channel=\"2\""), std::string::npos);
 
     EXPECT_EQ(serve::ModuleJson(snapshot),
-              "{\"crate\": \"A\", \"slot\": 1, \"module\": \"440001\", \"connected\": true, \"message\": \"\", "
+              "{\"crate\": \"A\", \"slot\": 1, \"module\": \"440001\", \"connected\": true, \"state\": \"measuring\", "
+              "\"message\": \"\", "
               "\"time\": \"2023-11-14T22:13:20.123Z\", \"frame\": 3, \"channels\": {\"1\": {\"volts\": 1.25, "
               "\"overload\": false}, \"3\": {\"volts\": 0.5, \"hertz\": 1000, \"overload\": true}}, \"display\": "
               "{\"1\": {\"kind\": \"dc\", \"value\": \"1250.00\", \"frequency\": \"--------\", \"overload\": false}, "
@@ -175,7 +197,8 @@ TEST(ServedModuleText, MetricsAndJsonOfASnapshot) {
     snapshot.Message = "line\n\"quoted\"";
     snapshot.Last.reset();
     EXPECT_EQ(serve::ModuleJson(snapshot),
-              "{\"crate\": \"A\", \"slot\": 1, \"module\": \"440001\", \"connected\": false, \"message\": "
+              "{\"crate\": \"A\", \"slot\": 1, \"module\": \"440001\", \"connected\": false, \"state\": \"lost\", "
+              "\"message\": "
               "\"line\\u000a\\\"quoted\\\"\", \"time\": null, \"frame\": null, \"channels\": {}, \"display\": {}}");
 }
 

@@ -38,6 +38,9 @@ def sample(samples, name, **labels):
     return found[0]
 
 
+STREAM_LIMIT = 64  # event streams served at once
+
+
 def open_stream(port, seconds=h.START_SECONDS):
     """A stream once the server has a place for it: the places of streams closed by
     earlier tests are freed at the server's next write to them."""
@@ -194,11 +197,11 @@ class HttpEndpoints(unittest.TestCase):
 
     def test_one_stream_too_many_is_refused(self):
         streams = []
-        for _ in range(4):
+        for _ in range(STREAM_LIMIT):
             s = open_stream(self.serve.http_port)
             self.addCleanup(s.close)
             streams.append(s)
-        # The four are held by the server now: a fifth is refused, other requests still served.
+        # All are held by the server now: one more is refused, other requests still served.
         self.assertRegex(raw_request(self.serve.http_port, b"GET /api/v1/stream HTTP/1.1\r\nHost: x\r\n\r\n"),
                          r"^HTTP/1\.1 503 ")
         self.assertEqual(h.http_get(self.serve.http_port, "/api/v1/readings")[0], 200)

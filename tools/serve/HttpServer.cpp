@@ -6,6 +6,9 @@
 #include <httplib.h>
 
 #include <atomic>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
 #include <thread>
 
 namespace serve {
@@ -29,13 +32,75 @@ struct TSent {
     bool Any = false;
 };
 
+// The server's workers with a bounded queue of accepted connections: when
+// THttpLimits::Queued wait already, the accepting thread waits for room, so further
+// clients wait in the kernel's listen queue (and beyond it are refused by TCP) instead
+// of growing ours without end. Close() lifts the bound so a stopping server never
+// waits on it; the workers serve what is queued and end at shutdown().
+class TBoundedPool : public httplib::TaskQueue {
+public:
+    explicit TBoundedPool(std::size_t workers) {
+        for (std::size_t k = 0; k < workers; ++k) threads_.emplace_back([this] { Work(); });
+    }
+    ~TBoundedPool() override { shutdown(); }
+
+    void enqueue(std::function<void()> job) override {
+        std::unique_lock lock(mutex_);
+        room_.wait(lock, [this] { return closed_ || jobs_.size() < THttpLimits::Queued; });
+        jobs_.push_back(std::move(job));
+        lock.unlock();
+        work_.notify_one();
+    }
+    void shutdown() override {
+        Close();
+        for (std::thread& thread : threads_)
+            if (thread.joinable()) thread.join();
+    }
+    void Close() {
+        {
+            const std::lock_guard lock(mutex_);
+            closed_ = true;
+        }
+        room_.notify_all();
+        work_.notify_all();
+    }
+
+private:
+    void Work() {
+        for (;;) {
+            std::function<void()> job;
+            {
+                std::unique_lock lock(mutex_);
+                work_.wait(lock, [this] { return closed_ || !jobs_.empty(); });
+                if (jobs_.empty()) return;
+                job = std::move(jobs_.front());
+                jobs_.pop_front();
+            }
+            room_.notify_one();
+            job();
+        }
+    }
+
+    std::mutex mutex_;
+    std::condition_variable work_;
+    std::condition_variable room_;
+    std::deque<std::function<void()>> jobs_;
+    bool closed_ = false;
+    std::vector<std::thread> threads_;
+};
+
 }  // namespace
 
 class THttpServer::TImpl {
 public:
     TImpl(std::vector<TServedModule*> modules, TChangeSignal& changes)
         : modules_(std::move(modules)), changes_(changes) {
-        server_.new_task_queue = [] { return new httplib::ThreadPool(THttpLimits::Workers); };
+        // A stream holds its worker while it lasts: the streams get workers of their
+        // own, so the page, /metrics and the JSON are served beside the most streams.
+        server_.new_task_queue = [this] {
+            pool_ = new TBoundedPool(THttpLimits::Workers + THttpLimits::MaxStreams);
+            return pool_;
+        };
         server_.set_read_timeout(THttpLimits::Timeout);
         server_.set_write_timeout(THttpLimits::Timeout);
         server_.set_payload_max_length(THttpLimits::MaxBodyBytes);
@@ -69,6 +134,7 @@ public:
     void Stop() {
         if (!thread_.joinable()) return;
         stopping_.store(true);
+        if (pool_ != nullptr) pool_->Close();
         server_.stop();
         thread_.join();
     }
@@ -120,6 +186,7 @@ private:
     int port_ = -1;
     std::atomic<bool> stopping_{false};
     std::atomic<int> streams_{0};
+    TBoundedPool* pool_ = nullptr;  // the server's, made when it listens
     std::thread thread_;
 };
 

@@ -72,11 +72,14 @@ public:
         module_.changes_.Notify();
     }
     void StepDone(run::TRunStep, const run::TStepResult& result) override {
-        if (result.Kind == run::TStepResult::TKind::Failed && Message.empty()) Message = result.Message;
+        if (result.Kind != run::TStepResult::TKind::Failed || !Message.empty()) return;
+        Message = result.Message;
+        Cause = result.Cause;
     }
     bool Ended() override { return module_.runStop_.load(std::memory_order_relaxed); }
 
     std::string Message;  // the run's first failure
+    run::TFailureCause Cause = run::TFailureCause::Permanent;  // of that failure
 
 private:
     TServedModule& module_;
@@ -137,13 +140,21 @@ bool TServedModule::Carries(const TServedSetup& setup, std::string& message) con
 }
 
 void TServedModule::ChangeSetup(const TServedSetup& setup) {
+    bool resumed = false;
     {
         const std::lock_guard lock(mutex_);
         setup_ = setup;
         ++generation_;
+        // A halted module tries the new setup: waits for frames again meanwhile.
+        if (link_ == TLink::Halted) {
+            link_ = TLink::Opening;
+            message_.clear();
+            resumed = true;
+        }
     }
     runStop_.store(true);
     changed_.notify_all();
+    if (resumed) changes_.Notify();
 }
 
 std::uint64_t TServedModule::FrameMark() const {
@@ -163,7 +174,7 @@ TWaitEnd TServedModule::WaitFrame(std::uint64_t mark, TServedFrame& frame) const
             frame = *last_;
             return TWaitEnd::Measured;
         }
-        if (link_ == TLink::Lost || stopping_) return TWaitEnd::Lost;
+        if (link_ == TLink::Lost || link_ == TLink::Halted || stopping_) return TWaitEnd::Lost;
         if (changed_.wait_until(lock, deadline) == std::cv_status::timeout) {
             if (last_ && last_->Started > mark && last_->Generation == generation_) continue;
             return TWaitEnd::TimedOut;
@@ -203,6 +214,10 @@ void TServedModule::Serve() {
         std::unique_lock lock(mutex_);
         changed_.wait_for(lock, RetryPeriod, [this] { return stopping_; });
     };
+    auto waitNewSetup = [this](std::uint64_t generation) {
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [&] { return stopping_ || generation_ != generation; });
+    };
     for (;;) {
         if (!open) {
             {
@@ -237,8 +252,13 @@ void TServedModule::Serve() {
         if (run::RunMeasurement(run, observer) == run::TRunEnd::Failed) {
             closer_(module);
             open = false;
-            SetLink(TLink::Lost, observer.Message);
-            waitRetry();
+            if (observer.Cause == run::TFailureCause::ModuleLost) {
+                SetLink(TLink::Lost, observer.Message);
+                waitRetry();
+            } else {
+                SetLink(TLink::Halted, observer.Message);
+                waitNewSetup(generation);
+            }
         }
     }
     if (open) closer_(module);
@@ -264,6 +284,16 @@ std::string JsonString(const std::string& text) {
     return out + "\"";
 }
 
+const char* LinkText(TLink link) {
+    switch (link) {
+    case TLink::Opening: return "opening";
+    case TLink::Measuring: return "measuring";
+    case TLink::Lost: return "lost";
+    case TLink::Halted: return "halted";
+    }
+    return "lost";
+}
+
 const char* KindText(run::TChannelDisplay::TKind kind) {
     switch (kind) {
     case run::TChannelDisplay::TKind::Dc: return "dc";
@@ -280,6 +310,7 @@ std::string ModuleJson(const TModuleSnapshot& snapshot) {
     std::string json = "{\"crate\": " + JsonString(snapshot.Crate) + ", \"slot\": " + std::to_string(snapshot.Slot) +
                        ", \"module\": " + JsonString(snapshot.Serial) +
                        ", \"connected\": " + (snapshot.Link == TLink::Measuring ? "true" : "false") +
+                       ", \"state\": \"" + LinkText(snapshot.Link) + "\"" +
                        ", \"message\": " + JsonString(snapshot.Message) + ", ";
     if (!snapshot.Last) return json + "\"time\": null, \"frame\": null, \"channels\": {}, \"display\": {}}";
     const TServedFrame& frame = *snapshot.Last;

@@ -75,7 +75,8 @@ function show(m) {
   p.name.textContent = m.crate + ":" + m.slot + (m.module ? "  ZEB44 " + m.module : "");
   p.root.classList.toggle("stale", !m.connected);
   p.root.dataset.frame = m.frame === null ? "" : String(m.frame);
-  p.status.textContent = m.connected ? "" : ("нет связи" + (m.message ? ": " + m.message : ""));
+  const state = m.state === "halted" ? "остановлен" : m.state === "opening" ? "подключение" : "нет связи";
+  p.status.textContent = m.connected ? "" : (state + (m.message ? ": " + m.message : ""));
   for (let c = 1; c <= 4; ++c) {
     const ch = p.channels[c - 1];
     const d = m.display[String(c)];

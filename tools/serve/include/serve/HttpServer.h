@@ -10,14 +10,16 @@
 
 namespace serve {
 
-// The limits of the HTTP server: at most Workers requests served at once (more wait
-// for a worker), at most MaxStreams of them event streams (one more is answered
-// 503); a request line or header over 8 KiB is answered 414 or 400, a body over
+// The limits of the HTTP server: at most MaxStreams event streams (one more is
+// answered 503) and beside them Workers other requests served at once; at most Queued
+// accepted connections wait for a worker, further ones wait in the kernel's listen
+// queue; a request line or header over 8 KiB is answered 414 or 400, a body over
 // MaxBodyBytes 413; a client that sends nothing for Timeout or takes nothing for
 // Timeout is closed.
 struct THttpLimits {
     static constexpr std::size_t Workers = 8;
-    static constexpr int MaxStreams = 4;
+    static constexpr int MaxStreams = 64;
+    static constexpr std::size_t Queued = 64;
     static constexpr std::size_t MaxBodyBytes = 4096;
     static constexpr std::chrono::seconds Timeout{5};
 };

@@ -44,7 +44,9 @@ using TModuleCloser = std::function<void(ModuleRecord& module)>;
 enum class TLink {
     Opening,    // not yet open since serving began
     Measuring,  // open, its run measuring
-    Lost,       // its run failed or it would not open; opened again every RetryPeriod
+    Lost,       // it stopped answering or would not open; opened again every RetryPeriod
+    Halted,     // its run failed in a way a retry does not mend (a rate its crate does not
+                // carry, a refused setting); closed until the next change of setup
 };
 
 // One measured frame of a served module.
@@ -87,9 +89,11 @@ private:
 };
 
 // One module served without end: its own thread opens it, runs run::RunMeasurement
-// with the served setup over and over (a new run after every change of setup), and
-// after a failure closes it and opens it again by crate serial and slot every
-// RetryPeriod until Stop. Every method is safe from any thread.
+// with the served setup over and over (a new run after every change of setup). A run
+// that lost the module (run::TFailureCause::ModuleLost) closes it and opens it again by
+// crate serial and slot every RetryPeriod until Stop, as `measure --reconnect` does;
+// any other failure would only repeat, so the module halts until its setup changes.
+// Every method is safe from any thread.
 class TServedModule {
 public:
     static constexpr std::chrono::seconds RetryPeriod{2};
