@@ -375,7 +375,9 @@ TEST_F(CliTool, LimitsJudgeEveryFrameAndSetTheExitStatus) {
                     const std::string key = "ch" + std::to_string(ch) + "_pass";
                     const auto judged = c.pass.find(ch);
                     EXPECT_EQ(rec.count(key), judged == c.pass.end() ? 0u : 1u) << key;
-                    if (judged != c.pass.end()) EXPECT_EQ(rec.at(key), judged->second) << key;
+                    if (judged != c.pass.end()) {
+                        EXPECT_EQ(rec.at(key), judged->second) << key;
+                    }
                 }
             // A failed check says which channel failed, and nothing else is said.
             if (c.status == 3 && format == "jsonl") {
@@ -543,6 +545,13 @@ std::vector<std::string> With(std::vector<std::string> args, const std::vector<s
     return args;
 }
 
+// A bad entry of --null, --average or --limits: refused before anything is measured,
+// the message naming the entry.
+TFailure BadEntry(const char* name, const std::string& option, const std::string& value) {
+    return {name, Crate("A", 30, OneChannel), With(OneFrame, {option, value}), 2,
+            "voltcheck-cli: " + option + " " + value + ": "};
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Failures, CliToolFails,
     testing::Values(
@@ -584,20 +593,10 @@ INSTANTIATE_TEST_SUITE_P(
         TFailure{"LimitsCrossed", Crate("A", 30, OneChannel), With(OneFrame, {"--limits", "1=0.5:0.2"}), 2,
                  "voltcheck-cli: --limits 1=0.5:0.2: Нижний допуск выше верхнего (канал 1).\n"
                  "подробнее: voltcheck-cli measure --help\n"},
-        TFailure{"LimitsChannel", Crate("A", 30, OneChannel), With(OneFrame, {"--limits", "5=0:1"}), 2,
-                 "voltcheck-cli: --limits 5=0:1: "},
-        TFailure{"LimitsText", Crate("A", 30, OneChannel), With(OneFrame, {"--limits", "1=low:1"}), 2,
-                 "voltcheck-cli: --limits 1=low:1: "},
-        TFailure{"LimitsNone", Crate("A", 30, OneChannel), With(OneFrame, {"--limits", "1=:"}), 2,
-                 "voltcheck-cli: --limits 1=:: "},
-        TFailure{"AverageZero", Crate("A", 30, OneChannel), With(OneFrame, {"--average", "0"}), 2,
-                 "voltcheck-cli: --average 0: "},
-        TFailure{"AverageTooMany", Crate("A", 30, OneChannel), With(OneFrame, {"--average", "1001"}), 2,
-                 "voltcheck-cli: --average 1001: "},
-        TFailure{"NullText", Crate("A", 30, OneChannel), With(OneFrame, {"--null", "1=zero"}), 2,
-                 "voltcheck-cli: --null 1=zero: "},
-        TFailure{"NullChannel", Crate("A", 30, OneChannel), With(OneFrame, {"--null", "0=first"}), 2,
-                 "voltcheck-cli: --null 0=first: "},
+        BadEntry("LimitsChannel", "--limits", "5=0:1"), BadEntry("LimitsText", "--limits", "1=low:1"),
+        BadEntry("LimitsNone", "--limits", "1=:"), BadEntry("AverageZero", "--average", "0"),
+        BadEntry("AverageTooMany", "--average", "1001"), BadEntry("AverageText", "--average", "many"),
+        BadEntry("NullText", "--null", "1=zero"), BadEntry("NullChannel", "--null", "0=first"),
         TFailure{"NoSettingsFile", Crate("A", 30, OneChannel), With(OneFrame, {"--settings", "/nonexistent.ini"}), 2,
                  "voltcheck-cli: нет файла настроек /nonexistent.ini\n"}),
     [](const testing::TestParamInfo<TFailure>& info) { return info.param.name; });

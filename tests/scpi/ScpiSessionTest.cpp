@@ -38,6 +38,11 @@ public:
         setups_.at(module) = setup;
         ++changes;
     }
+    std::array<readings::TBenchStats, 4> Statistics(std::size_t) const override { return stats; }
+    void ClearStatistics(std::size_t, const std::array<bool, 4>& channels) override {
+        for (int c = 0; c < 4; ++c)
+            if (channels[c]) stats[c] = {};
+    }
     std::uint64_t FrameMark(std::size_t) const override { return mark_; }
     scpi::TFrameWait WaitFrame(std::size_t module, std::uint64_t mark, scpi::TFrameValues& frame) const override {
         if (lost) return scpi::TFrameWait::Disconnected;
@@ -56,6 +61,7 @@ public:
 
     int changes = 0;
     bool lost = false;
+    std::array<readings::TBenchStats, 4> stats{};
     mutable std::uint64_t lastWaitMark = 0;
 
 private:
@@ -191,6 +197,68 @@ TEST(ScpiSession, ReadOnlyRefusesChangesButMeasuresAsConfigured) {
                           {"*RST;SYST:ERR?", "0,\"No error\""},
                       });
     EXPECT_EQ(instrument.changes, 0);
+}
+
+// CALCulate: each setting per channel list (else the enabled channels) and its query,
+// the statistics of the instrument in NR3, the -222 and -221 refusals, and the
+// read-only mode.
+TEST(ScpiSession, CalculateSettingsStatisticsAndRefusals) {
+    TStandIn instrument;
+    instrument.stats[0] = {.Count = 4, .Minimum = 0.5, .Maximum = 1.5, .Mean = 1.0, .Deviation = 0.25, .FailedHigh = 1};
+    instrument.stats[1] = {.Count = 3, .Passed = 3};
+    scpi::TSession session(instrument, false);
+    RunTable(session, {
+                          {"CALC:LIM:LOW? (@1,2)", "-9.9E37,-9.9E37"},
+                          {"CALC:LIM:LOW 0.1,(@1,2);UPP 0.2,(@1);:CALC:LIM:STAT ON,(@1:2)", ""},
+                          {"CALC:LIM:LOW? (@1,2);UPP? (@1,2);STAT? (@1:3)",
+                           "1.00000000E-01,1.00000000E-01;2.00000000E-01,9.9E37;1,1,0"},
+                          {"CALC:LIM:FAIL? (@1,2,3)", "1,0,0"},
+                          {"CALC:NULL:STAT? (@1);:CALC:NULL:OFFS 0.25,(@1);:CALC:NULL? (@1);:CALC:NULL:OFFS? (@1)",
+                           "0;1;2.50000000E-01"},
+                          {"CALC:NULL OFF,(@1);:CALC:NULL ON,(@1,2);:CALC:NULL:OFFS? (@1,2)", "9.91E37,9.91E37"},
+                          {"CALC:AVER:COUN 16,(@2);:CALC:AVER:WIND? (@1,2)", "1,16"},
+                          {"calculate:average:window 1000", ""},
+                          {"CALC:AVER:WIND?", "1000,1000,1000,1000"},
+                          {"CALC:AVER:MIN? (@1,3);MAX? (@1);AVER? (@1);SDEV? (@1);PTP? (@1);COUN? (@1,2)",
+                           "5.00000000E-01,9.91E37;1.50000000E+00;1.00000000E+00;2.50000000E-01;1.00000000E+00;"
+                           "4.00000000E+00,3.00000000E+00"},
+                          {"CALC:AVER:CLE (@1);:CALC:AVER:COUN? (@1,2);:CALC:LIM:FAIL? (@1)", "0.00000000E+00,3.00000000E+00;0"},
+                          {"SYST:ERR?", "0,\"No error\""},
+                          {"CALC:AVER:COUN 0", ""},
+                          {"CALC:AVER:COUN 1001", ""},
+                          {"CALC:AVER:COUN 2.5", ""},
+                          {"CALC:LIM:LOW 2000", ""},
+                          {"CALC:LIM:LOW 0.3,(@1)", ""},   // above the upper limit 0.2
+                          {"CALC:LIM:STAT MAYBE", ""},
+                          {"CALC:LIM:UPP", ""},
+                          {"CALC:AVER:MIN? 1", ""},
+                          {"SYST:ERR?", "-222,\"Data out of range\""},
+                          {"SYST:ERR?", "-222,\"Data out of range\""},
+                          {"SYST:ERR?", "-222,\"Data out of range\""},
+                          {"SYST:ERR?", "-222,\"Data out of range\""},
+                          {"SYST:ERR?", "-221,\"Settings conflict\""},
+                          {"SYST:ERR?", "-104,\"Data type error\""},
+                          {"SYST:ERR?", "-109,\"Missing parameter\""},
+                          {"SYST:ERR?", "-104,\"Data type error\""},
+                          {"CALC:LIM:LOW? (@1);UPP? (@1)", "1.00000000E-01;2.00000000E-01"},
+                      });
+    const readings::TBenchSettings s = instrument.Setup(0).Bench[1];
+    EXPECT_EQ(s.NullMode, readings::TNullMode::NextReading);
+    EXPECT_EQ(s.AverageCount, 1000);
+    EXPECT_TRUE(s.LimitsOn);
+    EXPECT_EQ(s.Lower, 0.1);
+    EXPECT_EQ(s.Upper, std::nullopt);
+
+    // Read-only: every change and the clearing of the statistics are refused; queries answer.
+    TStandIn fixed;
+    scpi::TSession reader(fixed, true);
+    RunTable(reader, {
+                         {"CALC:LIM:UPP 1,(@1);:CALC:NULL ON;:CALC:AVER:COUN 4;:CALC:AVER:CLE", ""},
+                         {"SYST:ERR:COUN?", "4"},
+                         {"SYST:ERR?", "-221,\"Settings conflict\""},
+                         {"CALC:LIM:UPP? (@1);:CALC:AVER:WIND? (@1)", "9.9E37;1"},
+                     });
+    EXPECT_EQ(fixed.changes, 0);
 }
 
 TEST(ScpiSession, InstrumentSelection) {

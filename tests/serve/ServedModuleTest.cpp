@@ -1,6 +1,7 @@
 // A served module against zebsim: frames only after the mark, never of a setup
 // changed before the wait, a lost module marked and its waits ended, a module halted
-// by a failure no retry mends until its setup changes, a prompt stop;
+// by a failure no retry mends until its setup changes, a prompt stop, null and limits
+// applied to the running measurement;
 // and the metrics text and JSON of a module's state.
 #include "serve/Metrics.h"
 #include "serve/ServedModule.h"
@@ -105,6 +106,37 @@ TEST_F(ServedModule, FramesComeAfterTheMarkAndNeverOfAnOlderSetup) {
     EXPECT_NEAR(next.Reading.Channels[2].Volts, 0.5 / std::sqrt(2.0), 2e-3);
     EXPECT_NEAR(next.Reading.Channels[2].Hertz, 1000.0, 0.5);
     EXPECT_EQ(module_->Snapshot().Link, serve::TLink::Measuring);
+}
+
+// Null and limits change without a new run: the next frames are of the same run,
+// shown after the null and judged, and the settings in force show the offset taken.
+TEST_F(ServedModule, BenchSettingsApplyToTheRunningMeasurement) {
+    serve::TServedFrame frame;
+    ASSERT_EQ(module_->WaitFrame(module_->FrameMark(), frame), serve::TWaitEnd::Measured);
+    serve::TServedSetup changed = module_->Setup();
+    changed.Bench[0].LimitsOn = true;
+    changed.Bench[0].Lower = 1.2;
+    changed.Bench[0].Upper = 1.3;
+    changed.Bench[1].NullMode = readings::TNullMode::NextReading;
+    changed.Bench[3].LimitsOn = true;
+    module_->ChangeSetup(changed);
+    serve::TServedFrame next;
+    for (int k = 0; k < 2; ++k) ASSERT_EQ(module_->WaitFrame(module_->FrameMark(), next), serve::TWaitEnd::Measured);
+    EXPECT_EQ(next.Generation, frame.Generation);
+    EXPECT_EQ(next.Columns.Pass, (std::array<bool, 4>{true, false, false, true}));
+    EXPECT_EQ(next.Reading.Channels[0].Verdict, readings::TVerdict::Pass);
+    EXPECT_EQ(next.Reading.Channels[3].Verdict, readings::TVerdict::FailOverload);
+    EXPECT_NEAR(next.Reading.Channels[0].Volts, 1.25, 2e-3);
+    EXPECT_NEAR(next.Reading.Channels[1].Volts, 0.0, 1e-4);
+    EXPECT_TRUE(next.Displays[1].Value == "0.00" || next.Displays[1].Value == "-0.00") << next.Displays[1].Value;
+
+    const serve::TModuleSnapshot snapshot = module_->Snapshot();
+    EXPECT_EQ(snapshot.Bench[1].NullMode, readings::TNullMode::Volts);
+    EXPECT_NEAR(snapshot.Bench[1].NullVolts, -0.7, 2e-3);
+    EXPECT_EQ(module_->Setup().Bench[1], snapshot.Bench[1]);
+    EXPECT_GE(snapshot.Stats[0].Count, 2u);
+    EXPECT_EQ(snapshot.Stats[0].Passed, snapshot.Stats[0].Count);
+    EXPECT_EQ(snapshot.Stats[3].FailedOverload, snapshot.Stats[3].Count);
 }
 
 TEST_F(ServedModule, ALostModuleIsMarkedAndItsWaitsEnd) {

@@ -31,7 +31,8 @@ class CommandLine(unittest.TestCase):
         result = run(["--help"])
         self.assertEqual(result.returncode, 0)
         self.assertTrue(result.stdout.startswith("использование: voltcheck-cli serve"))
-        for option in ("--module", "--scpi", "--scpi-read-only", "--http", "--listen", "--settings", "--rate"):
+        for option in ("--module", "--scpi", "--scpi-read-only", "--http", "--listen", "--settings", "--rate", "--null",
+                       "--average", "--limits"):
             self.assertIn(option, result.stdout)
 
     def test_refusals(self):
@@ -41,6 +42,9 @@ class CommandLine(unittest.TestCase):
             (["--module", "A:1", "--module", "A:1"], 2, "модуль назван дважды"),
             (["--scpi", "70000"], 2, "неверный порт"),
             (["--frames", "3"], 2, "неизвестный параметр: --frames"),
+            (["--limits", "1=0.5:0.2"], 2, "--limits 1=0.5:0.2: Нижний допуск выше верхнего"),
+            (["--average", "1001"], 2, "--average 1001: "),
+            (["--null", "9=first"], 2, "--null 9=first: "),
             (["--module", "A:9"], 1, "нет отвечающего модуля ZEB44 A:9"),
             (["--module", "A:1", "--listen", "nonsense"], 1, "неверный адрес nonsense"),
         ]

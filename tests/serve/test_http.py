@@ -101,7 +101,8 @@ class HttpEndpoints(unittest.TestCase):
         cls.dir = tempfile.TemporaryDirectory()
         cls.zebsim = h.Zebsim(cls.dir.name)
         cls.serve = h.Serve(cls.zebsim, ["--module", "A:1", "--module", "A:2", "--rate", "15625", "--mode", "ac",
-                                         "--range", "1=3"], scpi=False)
+                                         "--range", "1=3", "--limits", "3=0.35:0.36", "--limits", "4=-20:"],
+                            scpi=False)
         # Both modules have measured.
         h.wait_until("first frames", lambda: all(m["frame"] for m in cls.readings()["modules"]))
 
@@ -138,6 +139,29 @@ class HttpEndpoints(unittest.TestCase):
         self.assertEqual(sample(samples, "voltcheck_channel_overload", channel=3, mode="ac", **one), 0)
         two = dict(crate="A", slot=2, module="440002")
         self.assertEqual(sample(samples, "voltcheck_module_connected", **two), 1)
+        # Limits: channel 3's RMS within them, channel 4 overloaded (a fail); none on the others.
+        three, four = dict(channel=3, mode="ac", **one), dict(channel=4, mode="ac", **one)
+        self.assertEqual(sample(samples, "voltcheck_channel_pass", **three), 1)
+        self.assertEqual(sample(samples, "voltcheck_channel_pass", **four), 0)
+        self.assertEqual(sample(samples, "voltcheck_channel_limit_lower_volts", **three), 0.35)
+        self.assertEqual(sample(samples, "voltcheck_channel_limit_upper_volts", **three), 0.36)
+        self.assertEqual(sample(samples, "voltcheck_channel_limit_lower_volts", **four), -20)
+        self.assertFalse([s for s in samples if s[0] == "voltcheck_channel_limit_upper_volts" and s[1]["channel"] == "4"])
+        self.assertFalse([s for s in samples if s[0] == "voltcheck_channel_pass" and s[1]["channel"] in "12"])
+        # The statistics of what is shown since serving began.
+        count = sample(samples, "voltcheck_channel_stats_readings", **three)
+        self.assertGreater(count, 0)
+        self.assertEqual(sample(samples, "voltcheck_channel_stats_passed", **three), count)
+        self.assertEqual(sample(samples, "voltcheck_channel_stats_failed", **three), 0)
+        self.assertEqual(sample(samples, "voltcheck_channel_stats_failed", **four),
+                         sample(samples, "voltcheck_channel_stats_readings", **four))
+        low, high = (sample(samples, "voltcheck_channel_stats_%s_volts" % k, **three) for k in ("min", "max"))
+        self.assertAlmostEqual(sample(samples, "voltcheck_channel_stats_mean_volts", **three), 0.5 / math.sqrt(2),
+                               delta=2e-3)
+        self.assertLessEqual(low, high)
+        self.assertAlmostEqual(sample(samples, "voltcheck_channel_stats_peak_to_peak_volts", **three), high - low,
+                               delta=1e-12)
+        self.assertLess(sample(samples, "voltcheck_channel_stats_stddev_volts", **three), 2e-3)
 
     def test_readings_in_the_json_of_measure(self):
         modules = self.readings()["modules"]
@@ -150,6 +174,7 @@ class HttpEndpoints(unittest.TestCase):
         self.assertAlmostEqual(one["channels"]["3"]["hertz"], 1000, delta=0.5)
         self.assertIs(one["channels"]["4"]["overload"], True)
         self.assertIs(one["channels"]["3"]["overload"], False)
+        self.assertEqual([one["channels"][c].get("pass") for c in "1234"], [None, None, True, False])
         # The window's texts: millivolts and kilohertz in the range's pattern.
         self.assertEqual(one["display"]["3"]["value"], "353.55")
         self.assertEqual(one["display"]["3"]["frequency"], "1.00000")

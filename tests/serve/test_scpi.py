@@ -284,6 +284,71 @@ class ScpiCrateDataRate(unittest.TestCase):
                 self.assertAlmostEqual(value, 0.25, delta=2e-3)
 
 
+class ScpiBenchFunctions(unittest.TestCase):
+    """CALCulate on the known DC levels of module A:1 (1.25 V and -0.7 V)."""
+
+    def test_limits_null_statistics_and_refusals(self):
+        with instrument_of(self, ["--module", "A:1", "--rate", "15625", "--mode", "dc", "--channels", "1,2"]) as inst:
+            # Limits: the verdict of the readings since they were set (a change clears it).
+            cases = [
+                ("(@1)", "1.2", "1.3", "0,0"),
+                ("(@1)", "1.3", "1.4", "1,0"),
+                ("(@1,2)", "-1", "1", "1,0"),
+                ("(@2)", "-0.6", "0", "1,1"),
+            ]
+            for channels, low, high, fail in cases:
+                inst.write("CALC:LIM:UPP MAX,%s;LOW %s,%s;UPP %s,%s;STAT ON,%s" % (channels, low, channels, high,
+                                                                                 channels, channels))
+                self.assertEqual(inst.query("SYST:ERR?"), '0,"No error"', (channels, low, high))
+                values(inst.query("MEAS:VOLT:DC? (@1,2)"))
+                self.assertEqual(inst.query("CALC:LIM:FAIL? (@1,2)"), fail, (channels, low, high))
+            self.assertEqual(values(inst.query("CALC:LIM:LOW? (@1,2)")), [-1, -0.6])
+            self.assertEqual(values(inst.query("CALC:LIM:UPP? (@1,2)")), [1, 0])
+            inst.write("CALC:LIM:STAT OFF,(@1,2)")
+            self.assertEqual(inst.query("CALC:LIM:STAT? (@1,2)"), "0,0")
+
+            # Null: the next reading becomes the offset; readings (and statistics) are
+            # of what is shown.
+            inst.write("CALC:NULL ON,(@1,2)")
+            for _ in range(3):
+                for v in values(inst.query("MEAS:VOLT:DC? (@1,2)")):
+                    self.assertAlmostEqual(v, 0.0, delta=2e-3)
+            offsets = values(inst.query("CALC:NULL:OFFS? (@1,2)"))
+            self.assertAlmostEqual(offsets[0], 1.25, delta=2e-3)
+            self.assertAlmostEqual(offsets[1], -0.7, delta=2e-3)
+            inst.write("CALC:AVER:CLE (@1,2)")
+            inst.query("READ?")
+            inst.query("READ?")
+            self.assertGreaterEqual(values(inst.query("CALC:AVER:COUN? (@1)"))[0], 2)
+            low, high, mean, deviation, span = (values(inst.query("CALC:AVER:%s? (@1)" % q))[0]
+                                                for q in ("MIN", "MAX", "AVER", "SDEV", "PTP"))
+            self.assertLessEqual(low, mean)
+            self.assertLessEqual(mean, high)
+            self.assertAlmostEqual(mean, 0.0, delta=2e-3)
+            self.assertLess(deviation, 2e-3)
+            self.assertGreaterEqual(span, 0)
+            self.assertLess(span, 4e-3)
+            inst.write("CALC:NULL:OFFS 1,(@1);:CALC:NULL OFF,(@2)")
+            v = values(inst.query("MEAS:VOLT:DC? (@1,2)"))
+            self.assertAlmostEqual(v[0], 0.25, delta=2e-3)
+            self.assertAlmostEqual(v[1], -0.7, delta=2e-3)
+
+            # Averaging: its window is set by COUNt and read by WINDow?.
+            inst.write("CALC:AVER:COUN 16,(@1)")
+            self.assertEqual(inst.query("CALC:AVER:WIND? (@1,2)"), "16,1")
+            self.assertAlmostEqual(values(inst.query("MEAS:VOLT:DC? (@1)"))[0], 0.25, delta=2e-3)
+
+            # Refusals into the error queue; the settings stay.
+            inst.write("CALC:AVER:COUN 0,(@1)")
+            self.assertEqual(inst.query("SYST:ERR?"), '-222,"Data out of range"')
+            inst.write("CALC:AVER:COUN 1001")
+            self.assertEqual(inst.query("SYST:ERR?"), '-222,"Data out of range"')
+            inst.write("CALC:LIM:LOW 2,(@1)")  # above its upper limit of 1 V
+            self.assertEqual(inst.query("SYST:ERR?"), '-221,"Settings conflict"')
+            self.assertEqual(inst.query("CALC:AVER:WIND? (@1)"), "16")
+            self.assertEqual(values(inst.query("CALC:LIM:LOW? (@1)")), [-1])
+
+
 class ScpiReadOnly(unittest.TestCase):
     def test_changes_are_refused(self):
         with instrument_of(self, ["--module", "A:1", "--rate", "15625", "--scpi-read-only"]) as inst:
@@ -293,6 +358,10 @@ class ScpiReadOnly(unittest.TestCase):
             inst.write("CONF:VOLT:AC (@1)")
             self.assertEqual(inst.query("SYST:ERR?"), '-221,"Settings conflict"')
             self.assertEqual(inst.query("SAMP:RATE?"), "1.56250000E+04")
+            for change in ("CALC:LIM:UPP 1,(@1)", "CALC:NULL ON,(@1)", "CALC:AVER:COUN 4", "CALC:AVER:CLE"):
+                inst.write(change)
+                self.assertEqual(inst.query("SYST:ERR?"), '-221,"Settings conflict"', change)
+            self.assertEqual(inst.query("CALC:NULL? (@1);:CALC:AVER:WIND? (@1)"), "0;1")
 
 
 if __name__ == "__main__":

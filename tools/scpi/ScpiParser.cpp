@@ -2,6 +2,7 @@
 
 #include <cctype>
 #include <cerrno>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 
@@ -213,6 +214,21 @@ TError ParseNumeric(std::string_view text, double min, double max, double fallba
     errno = 0;
     value = std::strtod(copy.c_str(), &end);
     if (end != copy.c_str() + copy.size() || errno == ERANGE) return TError::DataTypeError;
+    return TError::None;
+}
+
+TError ParseBoolean(std::string_view text, bool& value) {
+    const std::string upper = Upper(Trim(text));
+    if (upper == "ON" || upper == "OFF") {
+        value = upper == "ON";
+        return TError::None;
+    }
+    double number = 0;
+    if (upper.empty() || !(std::isdigit(static_cast<unsigned char>(upper[0])) || upper[0] == '+' || upper[0] == '-' ||
+                           upper[0] == '.'))
+        return TError::DataTypeError;
+    if (const TError error = ParseNumeric(upper, 0, 1, 0, number); error != TError::None) return error;
+    value = std::lround(number) != 0;
     return TError::None;
 }
 

@@ -18,6 +18,11 @@ enum class TCommandId {
     DcRange, DcRangeQuery, AcRange, AcRangeQuery,
     SampleRate, SampleRateQuery,
     Catalog, Select, SelectQuery,
+    // CALCulate: the bench-meter functions of each channel.
+    NullState, NullStateQuery, NullOffset, NullOffsetQuery,
+    AverageWindow, AverageWindowQuery,
+    LimitLower, LimitLowerQuery, LimitUpper, LimitUpperQuery, LimitState, LimitStateQuery, LimitFail,
+    StatsMinimum, StatsMaximum, StatsAverage, StatsDeviation, StatsPeakToPeak, StatsCount, StatsClear,
 };
 
 struct TEntry {
@@ -58,12 +63,41 @@ constexpr TEntry Commands[] = {
     {"INSTrument:CATalog?", TCommandId::Catalog},
     {"INSTrument[:SELect]", TCommandId::Select},
     {"INSTrument[:SELect]?", TCommandId::SelectQuery},
+    {"CALCulate:NULL[:STATe]", TCommandId::NullState},
+    {"CALCulate:NULL[:STATe]?", TCommandId::NullStateQuery},
+    {"CALCulate:NULL:OFFSet", TCommandId::NullOffset},
+    {"CALCulate:NULL:OFFSet?", TCommandId::NullOffsetQuery},
+    // COUNt sets the averaging window as WINDow does; COUNt? is the statistics' count.
+    {"CALCulate:AVERage:COUNt", TCommandId::AverageWindow},
+    {"CALCulate:AVERage:WINDow", TCommandId::AverageWindow},
+    {"CALCulate:AVERage:WINDow?", TCommandId::AverageWindowQuery},
+    {"CALCulate:LIMit:LOWer[:DATA]", TCommandId::LimitLower},
+    {"CALCulate:LIMit:LOWer[:DATA]?", TCommandId::LimitLowerQuery},
+    {"CALCulate:LIMit:UPPer[:DATA]", TCommandId::LimitUpper},
+    {"CALCulate:LIMit:UPPer[:DATA]?", TCommandId::LimitUpperQuery},
+    {"CALCulate:LIMit[:STATe]", TCommandId::LimitState},
+    {"CALCulate:LIMit[:STATe]?", TCommandId::LimitStateQuery},
+    {"CALCulate:LIMit:FAIL?", TCommandId::LimitFail},
+    {"CALCulate:AVERage:MINimum?", TCommandId::StatsMinimum},
+    {"CALCulate:AVERage:MAXimum?", TCommandId::StatsMaximum},
+    {"CALCulate:AVERage[:AVERage]?", TCommandId::StatsAverage},
+    {"CALCulate:AVERage:SDEViation?", TCommandId::StatsDeviation},
+    {"CALCulate:AVERage:PTPeak?", TCommandId::StatsPeakToPeak},
+    {"CALCulate:AVERage:COUNt?", TCommandId::StatsCount},
+    {"CALCulate:AVERage:CLEar", TCommandId::StatsClear},
 };
 
 // The SCPI version the command set follows.
 constexpr const char* ScpiVersion = "1999.0";
 // The answer of a channel whose frame overloaded its range.
 constexpr const char* OverloadAnswer = "9.9E37";
+// SCPI's not-a-number: a statistic of no readings, a null offset still to be taken.
+constexpr const char* NotANumber = "9.91E37";
+// SCPI's infinities: the limit of a side without one.
+constexpr const char* NoLowerLimit = "-9.9E37";
+constexpr const char* NoUpperLimit = "9.9E37";
+// Offsets and limits in volts, MINimum and MAXimum: a hundred times the widest range.
+constexpr double BenchVoltsBound = 1000.0;
 
 const std::vector<THeaderPattern>& Patterns() {
     static const std::vector<THeaderPattern> patterns = [] {
@@ -199,6 +233,7 @@ TError TSession::Execute(const TCommand& command, std::string& answer) {
         scan_ = {};
         sense_ = TSenseFunction::Volts;
         initiated_.reset();
+        if (!readOnly_) instrument_.ClearStatistics(module_, {true, true, true, true});
         return ApplySetup(instrument_.InitialSetup(module_));
     }
     case TCommandId::Cls:
@@ -276,7 +311,7 @@ TError TSession::Execute(const TCommand& command, std::string& answer) {
         if (IsChannelList(p[0])) return TError::MissingParameter;
         if (const TError error = SplitMeasureParameters(p, range, channels); error != TError::None) return error;
         TModuleSetup setup = instrument_.Setup(module_);
-        const std::array<bool, 4> list = channels ? *channels : (scan_ != std::array<bool, 4>{} ? scan_ : setup.Enabled);
+        const std::array<bool, 4> list = channels ? *channels : DefaultChannels(setup);
         for (int c = 0; c < 4; ++c)
             if (list[c]) setup.RangeIndex[c] = *range;
         return ApplySetup(setup);
@@ -285,7 +320,7 @@ TError TSession::Execute(const TCommand& command, std::string& answer) {
     case TCommandId::AcRangeQuery: {
         if (p.size() > 1) return TError::ParameterNotAllowed;
         const TModuleSetup setup = instrument_.Setup(module_);
-        std::array<bool, 4> list = scan_ != std::array<bool, 4>{} ? scan_ : setup.Enabled;
+        std::array<bool, 4> list = DefaultChannels(setup);
         if (p.size() == 1) {
             if (!IsChannelList(p[0])) return TError::DataTypeError;
             if (const TError error = ParseChannelList(p[0], list); error != TError::None) return error;
@@ -343,6 +378,8 @@ TError TSession::Execute(const TCommand& command, std::string& answer) {
     case TCommandId::SelectQuery:
         answer = Quoted(instrument_.Catalog().at(module_));
         return noParameters();
+    default:
+        return Calculate(static_cast<int>(*id), p, answer);
     }
     return TError::UndefinedHeader;
 }
@@ -375,6 +412,129 @@ TError TSession::Measure(const TCommand& command, std::optional<TChannelFunction
     initiated_.reset();
     if (configureOnly) return TError::None;
     return Read(instrument_.FrameMark(module_), answer);
+}
+
+std::array<bool, 4> TSession::DefaultChannels(const TModuleSetup& setup) const {
+    return scan_ != std::array<bool, 4>{} ? scan_ : setup.Enabled;
+}
+
+namespace {
+
+// A CALCulate command that changes a setting (the others are queries and CLEar).
+bool IsSetting(TCommandId id) {
+    switch (id) {
+    case TCommandId::NullState:
+    case TCommandId::NullOffset:
+    case TCommandId::AverageWindow:
+    case TCommandId::LimitLower:
+    case TCommandId::LimitUpper:
+    case TCommandId::LimitState: return true;
+    default: return false;
+    }
+}
+
+TError ParseBenchVolts(const std::string& text, double& volts) {
+    if (const TError error = ParseNumeric(text, -BenchVoltsBound, BenchVoltsBound, 0, volts); error != TError::None)
+        return error;
+    return std::fabs(volts) <= BenchVoltsBound ? TError::None : TError::DataOutOfRange;
+}
+
+// A setting command's value into one channel's settings.
+TError ChangeBenchSetting(TCommandId id, const std::string& text, readings::TBenchSettings& s) {
+    bool on = false;
+    double value = 0;
+    switch (id) {
+    case TCommandId::NullState:
+    case TCommandId::LimitState: {
+        if (const TError error = ParseBoolean(text, on); error != TError::None) return error;
+        if (id == TCommandId::LimitState)
+            s.LimitsOn = on;
+        else if (!on)
+            s.NullMode = readings::TNullMode::Off;
+        else if (s.NullMode == readings::TNullMode::Off)  // an offset in force stays
+            s.NullMode = readings::TNullMode::NextReading;
+        return TError::None;
+    }
+    case TCommandId::AverageWindow:
+        if (const TError error = ParseNumeric(text, readings::MinAverageCount, readings::MaxAverageCount, 1, value);
+            error != TError::None)
+            return error;
+        if (value != std::floor(value) || value < readings::MinAverageCount || value > readings::MaxAverageCount)
+            return TError::DataOutOfRange;
+        s.AverageCount = static_cast<int>(value);
+        return TError::None;
+    default:
+        if (const TError error = ParseBenchVolts(text, value); error != TError::None) return error;
+        if (id == TCommandId::NullOffset) {
+            s.NullMode = readings::TNullMode::Volts;
+            s.NullVolts = value;
+        } else {
+            (id == TCommandId::LimitLower ? s.Lower : s.Upper) = value;
+        }
+        return TError::None;
+    }
+}
+
+// One channel's answer to a CALCulate query.
+std::string BenchAnswer(TCommandId id, const readings::TBenchSettings& s, const readings::TBenchStats& stats) {
+    const bool none = stats.Count == 0;
+    switch (id) {
+    case TCommandId::NullStateQuery: return s.NullMode == readings::TNullMode::Off ? "0" : "1";
+    case TCommandId::NullOffsetQuery:
+        return s.NullMode == readings::TNullMode::NextReading ? NotANumber : Nr3(s.NullVolts);
+    case TCommandId::AverageWindowQuery: return std::to_string(s.AverageCount);
+    case TCommandId::LimitLowerQuery: return s.Lower ? Nr3(*s.Lower) : NoLowerLimit;
+    case TCommandId::LimitUpperQuery: return s.Upper ? Nr3(*s.Upper) : NoUpperLimit;
+    case TCommandId::LimitStateQuery: return s.LimitsOn ? "1" : "0";
+    case TCommandId::LimitFail: return stats.Failed() > 0 ? "1" : "0";
+    case TCommandId::StatsMinimum: return none ? NotANumber : Nr3(stats.Minimum);
+    case TCommandId::StatsMaximum: return none ? NotANumber : Nr3(stats.Maximum);
+    case TCommandId::StatsAverage: return none ? NotANumber : Nr3(stats.Mean);
+    case TCommandId::StatsDeviation: return none ? NotANumber : Nr3(stats.Deviation);
+    case TCommandId::StatsPeakToPeak: return none ? NotANumber : Nr3(stats.PeakToPeak());
+    case TCommandId::StatsCount: return Nr3(static_cast<double>(stats.Count));
+    default: return {};
+    }
+}
+
+}  // namespace
+
+// CALCulate: settings take "value[,(@list)]", queries and CLEar "[(@list)]"; the list
+// defaults to the scan list, else the enabled channels, as RANGe does.
+TError TSession::Calculate(int command, const std::vector<std::string>& p, std::string& answer) {
+    const auto id = static_cast<TCommandId>(command);
+    const bool setting = IsSetting(id);
+    const std::size_t values = setting ? 1 : 0;
+    if (setting && (p.empty() || IsChannelList(p[0]))) return TError::MissingParameter;
+    if (p.size() > values + 1) return TError::ParameterNotAllowed;
+    TModuleSetup setup = instrument_.Setup(module_);
+    std::array<bool, 4> list = DefaultChannels(setup);
+    if (p.size() == values + 1) {
+        if (!IsChannelList(p[values])) return setting ? TError::ParameterNotAllowed : TError::DataTypeError;
+        if (const TError error = ParseChannelList(p[values], list); error != TError::None) return error;
+    }
+    if (id == TCommandId::StatsClear) {
+        if (readOnly_) return TError::SettingsConflict;
+        instrument_.ClearStatistics(module_, list);
+        return TError::None;
+    }
+    if (setting) {
+        for (int c = 0; c < 4; ++c) {
+            if (!list[c]) continue;
+            readings::TBenchSettings& s = setup.Bench[c];
+            if (const TError error = ChangeBenchSetting(id, p[0], s); error != TError::None) return error;
+            if (s.Lower && s.Upper && *s.Lower > *s.Upper) return TError::SettingsConflict;
+            if (readings::ValidateBenchSettings(s, c)) return TError::DataOutOfRange;
+        }
+        return ApplySetup(setup);
+    }
+    const std::array<readings::TBenchStats, 4> stats = instrument_.Statistics(module_);
+    for (int c = 0; c < 4; ++c) {
+        if (!list[c]) continue;
+        if (!answer.empty()) answer += ',';
+        answer += BenchAnswer(id, setup.Bench[c], stats[c]);
+    }
+    return TError::None;
 }
 
 TError TSession::ApplySetup(const TModuleSetup& setup) {

@@ -40,6 +40,25 @@ std::string MetricsText(const std::vector<TModuleSnapshot>& modules) {
                        MetricType::Gauge, {}};
     MetricFamily overload{"voltcheck_channel_overload", "1 when the last frame overloaded the channel's range",
                           MetricType::Gauge, {}};
+    // The bench-meter functions: the values above are what is shown (after null and
+    // averaging), and so are the statistics since they were last cleared.
+    MetricFamily pass{"voltcheck_channel_pass", "1 when the last shown reading is within the channel's limits, 0 when not",
+                      MetricType::Gauge, {}};
+    MetricFamily lower{"voltcheck_channel_limit_lower_volts", "The channel's lower limit", MetricType::Gauge, {}};
+    MetricFamily upper{"voltcheck_channel_limit_upper_volts", "The channel's upper limit", MetricType::Gauge, {}};
+    MetricFamily counted{"voltcheck_channel_stats_readings", "Shown readings in the channel's statistics",
+                          MetricType::Gauge, {}};
+    MetricFamily minimum{"voltcheck_channel_stats_min_volts", "The least shown reading", MetricType::Gauge, {}};
+    MetricFamily maximum{"voltcheck_channel_stats_max_volts", "The greatest shown reading", MetricType::Gauge, {}};
+    MetricFamily mean{"voltcheck_channel_stats_mean_volts", "The mean of the shown readings", MetricType::Gauge, {}};
+    MetricFamily deviation{"voltcheck_channel_stats_stddev_volts",
+                           "The sample standard deviation of the shown readings", MetricType::Gauge, {}};
+    MetricFamily peakToPeak{"voltcheck_channel_stats_peak_to_peak_volts",
+                            "The greatest minus the least shown reading", MetricType::Gauge, {}};
+    MetricFamily passed{"voltcheck_channel_stats_passed", "Shown readings within the channel's limits",
+                        MetricType::Gauge, {}};
+    MetricFamily failed{"voltcheck_channel_stats_failed",
+                        "Shown readings outside the channel's limits or overloaded", MetricType::Gauge, {}};
     for (const TModuleSnapshot& module : modules) {
         connected.metric.push_back(Gauge(ModuleLabels(module), module.Link == TLink::Measuring ? 1.0 : 0.0));
         ClientMetric count;
@@ -60,10 +79,29 @@ std::string MetricsText(const std::vector<TModuleSnapshot>& modules) {
             volts.metric.push_back(Gauge(labels, reading.Volts));
             overload.metric.push_back(Gauge(labels, reading.Overload ? 1.0 : 0.0));
             if (frame.Columns.Hertz[c]) hertz.metric.push_back(Gauge(labels, reading.Hertz));
+            const readings::TBenchSettings& bench = module.Bench[c];
+            const readings::TBenchStats& stats = module.Stats[c];
+            if (frame.Columns.Pass[c] && reading.Verdict != readings::TVerdict::NotJudged)
+                pass.metric.push_back(Gauge(labels, readings::IsFail(reading.Verdict) ? 0.0 : 1.0));
+            if (bench.LimitsOn && bench.Lower) lower.metric.push_back(Gauge(labels, *bench.Lower));
+            if (bench.LimitsOn && bench.Upper) upper.metric.push_back(Gauge(labels, *bench.Upper));
+            counted.metric.push_back(Gauge(labels, static_cast<double>(stats.Count)));
+            if (stats.Count > 0) {
+                minimum.metric.push_back(Gauge(labels, stats.Minimum));
+                maximum.metric.push_back(Gauge(labels, stats.Maximum));
+                mean.metric.push_back(Gauge(labels, stats.Mean));
+                deviation.metric.push_back(Gauge(labels, stats.Deviation));
+                peakToPeak.metric.push_back(Gauge(labels, stats.PeakToPeak()));
+            }
+            if (bench.LimitsOn) {
+                passed.metric.push_back(Gauge(labels, static_cast<double>(stats.Passed)));
+                failed.metric.push_back(Gauge(labels, static_cast<double>(stats.Failed())));
+            }
         }
     }
     std::vector<MetricFamily> families;
-    for (MetricFamily* family : {&connected, &frames, &lastFrame, &volts, &hertz, &overload})
+    for (MetricFamily* family : {&connected, &frames, &lastFrame, &volts, &hertz, &overload, &pass, &lower, &upper,
+                                 &counted, &minimum, &maximum, &mean, &deviation, &peakToPeak, &passed, &failed})
         if (!family->metric.empty()) families.push_back(std::move(*family));
     std::ostringstream text;
     prometheus::TextSerializer().Serialize(text, families);

@@ -20,6 +20,7 @@ scpi::TModuleSetup ScpiSetup(const TServedSetup& setup) {
         s.RangeIndex[c] = setup.Parameters.RangeIndex[c];
         s.Function[c] = FunctionOf(setup.Settings.ChannelMode[c]);
     }
+    s.Bench = setup.Bench;
     return s;
 }
 
@@ -36,6 +37,7 @@ TServedSetup ServedSetup(const TServedSetup& base, const scpi::TModuleSetup& set
         served.Settings.ChannelMode[c] =
             setup.Function[c] == scpi::TChannelFunction::Ac ? computation::TChannelMode::Ac : computation::TChannelMode::Dc;
     }
+    served.Bench = setup.Bench;
     return served;
 }
 
@@ -69,6 +71,14 @@ bool TServeInstrument::Accepts(std::size_t module, const scpi::TModuleSetup& set
 void TServeInstrument::ChangeSetup(std::size_t module, const scpi::TModuleSetup& setup) {
     TServedModule& served = *modules_.at(module);
     served.ChangeSetup(ServedSetup(served.Setup(), setup));
+}
+
+std::array<readings::TBenchStats, 4> TServeInstrument::Statistics(std::size_t module) const {
+    return modules_.at(module)->Snapshot().Stats;
+}
+
+void TServeInstrument::ClearStatistics(std::size_t module, const std::array<bool, 4>& channels) {
+    modules_.at(module)->ClearStatistics(channels);
 }
 
 std::uint64_t TServeInstrument::FrameMark(std::size_t module) const { return modules_.at(module)->FrameMark(); }

@@ -56,14 +56,27 @@ public:
         frame.Generation = generation_;
         frame.Columns = columns_;
         frame.Settings = run.Settings();
-        for (std::size_t c = 0; c < frame.Displays.size(); ++c)
-            frame.Displays[c] = run::MakeChannelDisplay(columns_.Enabled[c], run.Settings().ChannelMode[c],
-                                                        run.Method(), run.Settings().RangeIndex[c], run.Results()[c],
-                                                        run.OverloadFlags()[c] != 0, module_.patterns_);
         {
             const std::lock_guard lock(module_.mutex_);
             frame.Count = ++module_.frames_;
             frame.Reading = readings::ReadingOfRun(run, columns_.Enabled, frame.Count, std::chrono::system_clock::now());
+            // A frame of a setup already replaced is no reading of the new one's functions.
+            if (generation_ == module_.generation_) {
+                readings::ApplyBenchFunctions(module_.bench_, frame.Reading);
+                readings::SetPassColumns(module_.bench_, frame.Columns);
+                for (std::size_t c = 0; c < module_.bench_.size(); ++c)
+                    module_.setup_.Bench[c] = module_.bench_[c].Settings();
+            }
+            // The window's texts of what is shown.
+            for (std::size_t c = 0; c < frame.Displays.size(); ++c) {
+                computation::TChannelResult shown = run.Results()[c];
+                const readings::TChannelReading& reading = frame.Reading.Channels[c];
+                (run.Settings().ChannelMode[c] == computation::TChannelMode::Ac ? shown.AcValue : shown.DcValue) =
+                    reading.Volts;
+                frame.Displays[c] = run::MakeChannelDisplay(columns_.Enabled[c], run.Settings().ChannelMode[c],
+                                                            run.Method(), run.Settings().RangeIndex[c], shown,
+                                                            reading.Overload, module_.patterns_);
+            }
             module_.last_ = std::move(frame);
             module_.link_ = TLink::Measuring;
             module_.message_.clear();
@@ -100,7 +113,9 @@ TServedModule::TServedModule(std::string crate, int slot, const TServedSetup& se
       opener_(std::move(opener)),
       closer_(std::move(closer)),
       changes_(changes),
-      setup_(setup) {}
+      setup_(setup) {
+    for (std::size_t c = 0; c < bench_.size(); ++c) bench_[c].Configure(setup.Bench[c]);
+}
 
 TServedModule::~TServedModule() { Stop(); }
 
@@ -143,7 +158,14 @@ void TServedModule::ChangeSetup(const TServedSetup& setup) {
     bool resumed = false;
     {
         const std::lock_guard lock(mutex_);
+        const bool runChanged = setup.Parameters != setup_.Parameters || setup.Settings != setup_.Settings;
+        for (std::size_t c = 0; c < bench_.size(); ++c) {
+            if (!runChanged && setup.Bench[c] == setup_.Bench[c]) continue;
+            bench_[c].Configure(setup.Bench[c]);
+            bench_[c].Reset();
+        }
         setup_ = setup;
+        if (!runChanged) return;
         ++generation_;
         // A halted module tries the new setup: waits for frames again meanwhile.
         if (link_ == TLink::Halted) {
@@ -155,6 +177,12 @@ void TServedModule::ChangeSetup(const TServedSetup& setup) {
     runStop_.store(true);
     changed_.notify_all();
     if (resumed) changes_.Notify();
+}
+
+void TServedModule::ClearStatistics(const std::array<bool, 4>& channels) {
+    const std::lock_guard lock(mutex_);
+    for (std::size_t c = 0; c < bench_.size(); ++c)
+        if (channels[c]) bench_[c].Reset();
 }
 
 std::uint64_t TServedModule::FrameMark() const {
@@ -192,6 +220,10 @@ TModuleSnapshot TServedModule::Snapshot() const {
     snapshot.Message = message_;
     snapshot.Frames = frames_;
     snapshot.Last = last_;
+    for (std::size_t c = 0; c < bench_.size(); ++c) {
+        snapshot.Bench[c] = bench_[c].Settings();
+        snapshot.Stats[c] = bench_[c].Stats();
+    }
     return snapshot;
 }
 

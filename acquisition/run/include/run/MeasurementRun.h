@@ -23,6 +23,8 @@ struct TRunSettings {
     double MaxAcquisitionTime = 1.0;        // seconds
     std::array<computation::TChannelMode, 4> ChannelMode{};  // per channel, DC or AC
     std::array<int, 4> RangeIndex{};                          // per channel, as selected at the start
+
+    friend bool operator==(const TRunSettings&, const TRunSettings&) = default;
 };
 
 // Why a step failed, for a front end that reconnects: the module or its connection

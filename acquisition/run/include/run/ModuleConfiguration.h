@@ -13,6 +13,8 @@ struct TModuleParameters {
     std::array<int, ZEB44_CHANNELS> RangeIndex{-1, -1, -1, -1};  // rows of the input range table
     int AdcRateIndex = -1;                                         // row of the ADC rate table
     int ConnectionMode = -1;  // 0 AC and DC, 1 AC only, 2 the module's own zero
+
+    friend bool operator==(const TModuleParameters&, const TModuleParameters&) = default;
 };
 
 // Writes the configuration fields of the record from the parameters: the channel

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "readings/BenchFunctions.h"
+
 #include <array>
 #include <cstdint>
 #include <optional>
@@ -21,6 +23,7 @@ struct TModuleSetup {
     std::array<bool, 4> Enabled{};
     std::array<int, 4> RangeIndex{};
     std::array<TChannelFunction, 4> Function{};
+    std::array<readings::TBenchSettings, 4> Bench{};  // null, averaging and limits per channel
 
     friend bool operator==(const TModuleSetup&, const TModuleSetup&) = default;
 };
@@ -57,6 +60,11 @@ public:
     // Changes the module's parameters: its run ends and a new one starts with them.
     // Frames measured before the call are never given out for a later wait.
     virtual void ChangeSetup(std::size_t module, const TModuleSetup& setup) = 0;
+    // The statistics of each channel's shown readings since they were last cleared
+    // (by ClearStatistics or a change of the channel's settings).
+    virtual std::array<readings::TBenchStats, 4> Statistics(std::size_t module) const = 0;
+    // Clears those of the listed channels and restarts their averages.
+    virtual void ClearStatistics(std::size_t module, const std::array<bool, 4>& channels) = 0;
     // A mark of "now": frames whose acquisition starts after it are newer.
     virtual std::uint64_t FrameMark(std::size_t module) const = 0;
     // Waits (bounded by the module's frame duration) for the first frame whose

@@ -58,6 +58,9 @@ bool IsChannelList(std::string_view text);
 // values min, max and fallback; -104 for anything else.
 TError ParseNumeric(std::string_view text, double min, double max, double fallback, double& value);
 
+// A boolean: ON, OFF or a number (non-zero is ON); -104 for anything else.
+TError ParseBoolean(std::string_view text, bool& value);
+
 // A quoted string ('...' or "..."), its quotes removed; -104 for anything else.
 TError ParseQuoted(std::string_view text, std::string& value);
 

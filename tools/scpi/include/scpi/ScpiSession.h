@@ -40,6 +40,8 @@ private:
                    bool configureOnly, std::string& answer);
     TError Read(std::uint64_t mark, std::string& answer);
     TError ApplySetup(const TModuleSetup& setup);
+    TError Calculate(int id, const std::vector<std::string>& parameters, std::string& answer);
+    std::array<bool, 4> DefaultChannels(const TModuleSetup& setup) const;
     std::string IdnAnswer() const;
 
     TInstrument& instrument_;

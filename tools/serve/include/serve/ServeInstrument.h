@@ -21,6 +21,8 @@ public:
     scpi::TModuleSetup InitialSetup(std::size_t module) const override;
     bool Accepts(std::size_t module, const scpi::TModuleSetup& setup) const override;
     void ChangeSetup(std::size_t module, const scpi::TModuleSetup& setup) override;
+    std::array<readings::TBenchStats, 4> Statistics(std::size_t module) const override;
+    void ClearStatistics(std::size_t module, const std::array<bool, 4>& channels) override;
     std::uint64_t FrameMark(std::size_t module) const override;
     scpi::TFrameWait WaitFrame(std::size_t module, std::uint64_t mark, scpi::TFrameValues& frame) const override;
 

@@ -20,10 +20,12 @@
 
 namespace serve {
 
-// The parameters a served module measures with: the module's and the run's.
+// The parameters a served module measures with: the module's, the run's and each
+// channel's null, averaging and limits.
 struct TServedSetup {
     run::TModuleParameters Parameters;
     run::TRunSettings Settings;
+    std::array<readings::TBenchSettings, 4> Bench{};
 };
 
 // What opening a module gives beside the open record.
@@ -69,6 +71,8 @@ struct TModuleSnapshot {
     std::string Message;  // the last failure of a run or an open, "" after a frame
     std::uint64_t Frames = 0;
     std::optional<TServedFrame> Last;
+    std::array<readings::TBenchSettings, 4> Bench{};  // in force (a null on the next reading resolved)
+    std::array<readings::TBenchStats, 4> Stats{};     // of the shown readings since they were last cleared
 };
 
 // How a wait for a frame ended.
@@ -119,8 +123,13 @@ public:
     // operator's message.
     bool Carries(const TServedSetup& setup, std::string& message) const;
     // The run in progress ends and a new one starts with setup; no later wait gives a
-    // frame of the old setup.
+    // frame of the old setup. A change of the bench settings alone leaves the run
+    // going. Every channel whose settings change (all of them when the run's do) has
+    // its average restarted and its statistics cleared: they describe the readings
+    // of one setup.
     void ChangeSetup(const TServedSetup& setup);
+    // Clears the statistics of the listed channels and restarts their averages.
+    void ClearStatistics(const std::array<bool, 4>& channels);
 
     // The number of the last acquisition started: a frame measured after "now" has a
     // greater Started.
@@ -157,6 +166,7 @@ private:
     std::string serial_;
     std::optional<TOpenedInfo> opened_;  // of the last open
     std::optional<TServedFrame> last_;
+    readings::TBenchChannels bench_;  // each frame of the current setup passes through them
     bool stopping_ = false;
 
     std::atomic<bool> runStop_{false};  // ends the run in progress (a change of setup, Stop)
