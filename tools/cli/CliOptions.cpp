@@ -73,6 +73,7 @@ const char* const ServeUsage =
     "Параметры измерения всех модулей (как у measure; клиент SCPI может их менять):\n"
     "  --settings FILE --rate HZ --coupling dc|ac|zero --channels 1,3,4\n"
     "  --range VOLTS --range C=VOLTS --mode dc|ac --method fft|sum --amplitude rms|amp --time SECONDS\n"
+    "  --continuous          непрерывный поток АЦП, кадры через N / F без пропуска отсчётов\n"
     "Серверы:\n"
     "  --scpi PORT           SCPI по TCP (по умолчанию 5025; 0 - без него)\n"
     "  --scpi-read-only      клиенты SCPI не меняют параметры (ошибка -221)\n"
@@ -129,6 +130,7 @@ constexpr options::TOption ServeOptions[] = {
     {"--amplitude", options::TArity::Value}, {"--time", options::TArity::Value},
     {"--scpi", options::TArity::Value},     {"--http", options::TArity::Value},
     {"--listen", options::TArity::Value},   {"--scpi-read-only", options::TArity::Flag},
+    {"--continuous", options::TArity::Flag},
 };
 
 bool ApplyServeOption(std::string_view name, const std::string& value, TCliOptions& o, std::string& error) {

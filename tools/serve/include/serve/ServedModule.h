@@ -4,6 +4,7 @@
 #include "run/ChannelDisplay.h"
 #include "run/MeasurementRun.h"
 #include "run/ModuleConfiguration.h"
+#include "run/RunLoop.h"
 
 #include "zeb44api.h"
 
@@ -20,10 +21,12 @@
 
 namespace serve {
 
-// The parameters a served module measures with: the module's and the run's.
+// The parameters a served module measures with: the module's and the run's, and
+// how its frames are taken.
 struct TServedSetup {
     run::TModuleParameters Parameters;
     run::TRunSettings Settings;
+    run::TFrameStep FrameStep = run::TFrameStep::RestartPerFrame;
 };
 
 // What opening a module gives beside the open record.
@@ -123,7 +126,8 @@ public:
     void ChangeSetup(const TServedSetup& setup);
 
     // The number of the last acquisition started: a frame measured after "now" has a
-    // greater Started.
+    // greater Started. From one stream, a frame's acquisition starts where the one
+    // before it ended, so a frame still being converted does not count as after "now".
     std::uint64_t FrameMark() const;
     // Waits for a frame of the current setup whose acquisition started after mark,
     // at most three frame durations (at least 2 s each) and 5 s more.
