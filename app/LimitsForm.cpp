@@ -7,6 +7,7 @@
 #include <QChart>
 #include <QChartView>
 #include <QCheckBox>
+#include <QFontMetricsF>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -25,7 +26,7 @@ namespace {
 
 constexpr std::size_t MaxColumns = 8192;  // wider than any screen
 constexpr int MaxTicks = 9;
-constexpr double MillivoltsPerVolt = 1000.0;
+constexpr double MillivoltsPerVolt = TBenchBoard::MillivoltsPerVolt;
 
 QString Dash() { return QStringLiteral("—"); }
 
@@ -50,28 +51,22 @@ QString NotANumber(const QString& field, const QString& text, int channel) {
 
 }  // namespace
 
-TLimitsForm::TLimitsForm(QWidget* owner, const settings::LimitsSettings& limits,
-                         std::function<void(const settings::LimitsSettings&)> changed)
-    : QWidget(owner, Qt::Window), changed_(std::move(changed)) {
+TLimitsForm::TLimitsForm(QWidget* owner, TBenchBoard& board) : QWidget(owner, Qt::Window), board_(board) {
     setObjectName(QStringLiteral("LimitsForm"));
     setWindowTitle(QString::fromUtf8(Title));
     setAttribute(Qt::WA_DeleteOnClose, false);  // closing hides; the main window owns it
     columns_.resize(MaxColumns);
     points_.reserve(2 * MaxColumns);
-    for (auto& trend : trends_) {
-        trend.Seconds.reserve(86400);  // a day of 1 s frames before the first growth
-        trend.Values.reserve(86400);
-    }
     auto* whole = new QVBoxLayout(this);
     for (int c = 0; c < 4; ++c) {
         BuildRow(c);
         whole->addWidget(Rows[static_cast<std::size_t>(c)].Box, 1);
     }
-    SetLimits(limits);
+    ShowLimits();
     timer_ = new QTimer(this);
     timer_->setInterval(RefreshMilliseconds);
     connect(timer_, &QTimer::timeout, this, [this] {
-        if (taken_ != refreshed_ && isVisible()) Refresh();
+        if (board_.Taken() != refreshed_ && isVisible()) Refresh();
     });
     timer_->start();
     resize(1400, 900);
@@ -190,19 +185,8 @@ void TLimitsForm::SetChannels(const std::array<bool, 4>& ticked) {
     for (std::size_t c = 0; c < Rows.size(); ++c) Rows[c].Box->setVisible(ticked[c]);
 }
 
-settings::LimitsSettings TLimitsForm::Limits() const {
-    settings::LimitsSettings limits;
-    for (std::size_t c = 0; c < channels_.size(); ++c) {
-        limits[c] = channels_[c].Settings();
-        // A null still waiting for its reading is kept as off.
-        if (limits[c].NullMode == readings::TNullMode::NextReading) limits[c].NullMode = readings::TNullMode::Off;
-    }
-    return limits;
-}
-
-void TLimitsForm::SetLimits(const settings::LimitsSettings& limits) {
+void TLimitsForm::ShowLimits() {
     for (int c = 0; c < 4; ++c) {
-        channels_[static_cast<std::size_t>(c)].Configure(limits[static_cast<std::size_t>(c)]);
         Rows[static_cast<std::size_t>(c)].ErrorLabel->clear();
         ShowEntries(c);
         ShowResult(c);
@@ -212,7 +196,7 @@ void TLimitsForm::SetLimits(const settings::LimitsSettings& limits) {
 
 void TLimitsForm::ShowEntries(int c) {
     const TRow& row = Rows[static_cast<std::size_t>(c)];
-    const readings::TBenchSettings& s = channels_[static_cast<std::size_t>(c)].Settings();
+    const readings::TBenchSettings& s = board_.Channel(c).Settings();
     // The boxes' toggled handlers must not apply half-shown entries.
     const QSignalBlocker nullBlock(row.NullCheckBox);
     const QSignalBlocker limitsBlock(row.LimitsCheckBox);
@@ -227,7 +211,7 @@ void TLimitsForm::ShowEntries(int c) {
 
 bool TLimitsForm::ApplyEntries(int c) {
     TRow& row = Rows[static_cast<std::size_t>(c)];
-    readings::TBenchChannel& channel = channels_[static_cast<std::size_t>(c)];
+    readings::TBenchChannel& channel = board_.Channel(c);
     readings::TBenchSettings s = channel.Settings();
     QString error;
     // A field's number in volts; an empty limit is no limit.
@@ -274,15 +258,14 @@ bool TLimitsForm::ApplyEntries(int c) {
 
 void TLimitsForm::TakeNull(int c) {
     TRow& row = Rows[static_cast<std::size_t>(c)];
-    channels_[static_cast<std::size_t>(c)].NullOnCurrentReading();
+    board_.Channel(c).NullOnCurrentReading();
     row.ErrorLabel->clear();
     ShowEntries(c);
     Changed();
 }
 
 void TLimitsForm::ResetChannel(int c) {
-    channels_[static_cast<std::size_t>(c)].Reset();
-    trends_[static_cast<std::size_t>(c)].Clear();
+    board_.Reset(c);
     shownText_[static_cast<std::size_t>(c)].clear();
     ShowResult(c);
     RedrawTrend(c);
@@ -293,35 +276,22 @@ void TLimitsForm::Changed() {
         ShowResult(c);
         RedrawTrend(c);  // the limit lines
     }
-    if (changed_) changed_(Limits());
 }
 
 void TLimitsForm::RunStarted() {
-    start_ = std::chrono::steady_clock::now();
-    for (int c = 0; c < 4; ++c) ResetChannel(c);
+    for (int c = 0; c < 4; ++c) {
+        shownText_[static_cast<std::size_t>(c)].clear();
+        ShowResult(c);
+        RedrawTrend(c);
+    }
 }
 
 void TLimitsForm::RunEnded() { Refresh(); }
 
-double TLimitsForm::SecondsSinceStart() const {
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
-}
-
-const readings::TBenchResult& TLimitsForm::TakeReading(int c, double volts, bool overload, double seconds) {
-    readings::TBenchChannel& channel = channels_[static_cast<std::size_t>(c)];
-    channel.Add(volts, overload);
-    const readings::TBenchResult& result = channel.Last();
-    TTrend& trend = trends_[static_cast<std::size_t>(c)];
-    trend.Seconds.push_back(seconds);
-    trend.Values.push_back(result.Shown * MillivoltsPerVolt);
-    ++taken_;
-    return result;
-}
-
 void TLimitsForm::SetShownText(int c, std::string text) { shownText_[static_cast<std::size_t>(c)] = std::move(text); }
 
 void TLimitsForm::Refresh() {
-    refreshed_ = taken_;
+    refreshed_ = board_.Taken();
     for (int c = 0; c < 4; ++c) {
         if (!shownChannels_[static_cast<std::size_t>(c)]) continue;
         ShowResult(c);
@@ -335,7 +305,7 @@ void TLimitsForm::RedrawTrends() {
 
 void TLimitsForm::ShowResult(int c) {
     TRow& row = Rows[static_cast<std::size_t>(c)];
-    const readings::TBenchChannel& channel = channels_[static_cast<std::size_t>(c)];
+    const readings::TBenchChannel& channel = board_.Channel(c);
     const readings::TBenchResult& last = channel.Last();
     const readings::TBenchStats& s = channel.Stats();
     const std::string& text = shownText_[static_cast<std::size_t>(c)];
@@ -366,8 +336,8 @@ void TLimitsForm::ShowResult(int c) {
 
 void TLimitsForm::RedrawTrend(int c) {
     TRow& row = Rows[static_cast<std::size_t>(c)];
-    const TTrend& trend = trends_[static_cast<std::size_t>(c)];
-    const readings::TBenchSettings& s = channels_[static_cast<std::size_t>(c)].Settings();
+    const TBenchBoard::TTrend& trend = board_.Trend(c);
+    const readings::TBenchSettings& s = board_.Channel(c).Settings();
     const std::size_t count = trend.Values.size();
     const std::size_t width =
         std::min(MaxColumns, static_cast<std::size_t>(std::max(16.0, row.TrendView->chart()->plotArea().width())));
@@ -413,5 +383,9 @@ void TLimitsForm::RedrawTrend(int c) {
     }
     const double margin = (yHi - yLo) * 0.05;
     SetRoundRange(row.TimeAxis, tLo, tHi, MaxTicks);
-    SetRoundRange(row.LevelAxis, yLo - margin, yHi + margin, MaxTicks);
+    // Qt elides labels that stand closer than their height: no more ticks than fit.
+    const double labelPitch = 1.6 * QFontMetricsF(row.LevelAxis->labelsFont()).height();
+    const int levelTicks =
+        std::clamp(static_cast<int>(row.TrendView->chart()->plotArea().height() / labelPitch) + 1, 2, MaxTicks);
+    SetRoundRange(row.LevelAxis, yLo - margin, yHi + margin, levelTicks);
 }

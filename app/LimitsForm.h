@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/BenchBoard.h"
 #include "readings/BenchFunctions.h"
 #include "run/ChannelDisplay.h"
 #include "settings/SettingsValues.h"
@@ -30,10 +31,9 @@ class TValueEdit;
 // The bench-meter window ("Допуски и статистика"): per ticked channel the null, the
 // moving average and the limits (entries in millivolts, like the readings), the
 // relative averaged reading in large digits, the verdict, the statistics since the last
-// reset and a trend chart of the shown readings. A separate window, not modal. The main
-// window hands it every frame (FrameTaken, on the GUI thread while the run waits): it
-// only computes the channel functions and appends to the trends there; labels and charts
-// follow on a timer, so a frame costs the run a few microseconds.
+// reset and a trend chart of the shown readings. A separate window, not modal. It shows
+// and edits a TBenchBoard that its owner feeds every frame; labels and charts follow on
+// a timer, so a frame costs the run a few microseconds.
 class TLimitsForm : public QWidget {
     Q_OBJECT
 public:
@@ -65,27 +65,20 @@ public:
         QValueAxis* LevelAxis = nullptr;
     };
 
-    // changed: called with the settings in force after every accepted entry (to keep them).
-    TLimitsForm(QWidget* owner, const settings::LimitsSettings& limits,
-                std::function<void(const settings::LimitsSettings&)> changed);
+    // board: the channels' functions and trends, kept by the owner; outlives the form.
+    TLimitsForm(QWidget* owner, TBenchBoard& board);
     ~TLimitsForm() override;
 
     // The channels shown (the ticked ones).
     void SetChannels(const std::array<bool, 4>& ticked);
-    settings::LimitsSettings Limits() const;
-    // Puts settings into the controls and the channels (a load of the settings file).
-    void SetLimits(const settings::LimitsSettings& limits);
+    // Shows the board's settings in the controls (after a load of the settings file).
+    void ShowLimits();
 
-    // GUI: a run starts (statistics and trends start afresh) and ends (the figures stay).
+    // GUI: a run started (the board afresh) or ended (the figures stay).
     void RunStarted();
     void RunEnded();
-    // GUI, per frame while the run waits: channel c's absolute reading in volts, taken
-    // `seconds` after the trend's start; returns what the channel shows.
-    const readings::TBenchResult& TakeReading(int channel, double volts, bool overload, double seconds);
     // The shown reading's text in the channel's display pattern, for the large digits.
     void SetShownText(int channel, std::string text);
-    // The seconds since the trends began, for TakeReading.
-    double SecondsSinceStart() const;
 
     // Puts the last results into the labels and redraws the trends (the timer does it).
     void Refresh();
@@ -99,35 +92,22 @@ public:
     // The reset button: statistics and trend of channel c afresh.
     void ResetChannel(int channel);
 
-    const readings::TBenchChannel& Channel(int c) const { return channels_[static_cast<std::size_t>(c)]; }
-    std::size_t TrendPoints(int c) const { return trends_[static_cast<std::size_t>(c)].Values.size(); }
+    const readings::TBenchChannel& Channel(int c) const { return board_.Channel(c); }
+    std::size_t TrendPoints(int c) const { return board_.Trend(c).Values.size(); }
 
     std::array<TRow, 4> Rows;
 
 private:
-    struct TTrend {
-        std::vector<double> Seconds;
-        std::vector<double> Values;  // millivolts
-        void Clear() {
-            Seconds.clear();
-            Values.clear();
-        }
-    };
-
     void BuildRow(int c);
     void ShowEntries(int c);
     void ShowResult(int c);
     void RedrawTrend(int c);
     void Changed();
 
-    readings::TBenchChannels channels_;
-    std::array<TTrend, 4> trends_;
+    TBenchBoard& board_;
     std::array<std::string, 4> shownText_;
     std::array<bool, 4> shownChannels_{true, true, true, true};
-    std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
-    std::uint64_t taken_ = 0;      // readings taken so far ...
-    std::uint64_t refreshed_ = 0;  // ... and when the labels and charts last showed them
-    std::function<void(const settings::LimitsSettings&)> changed_;
+    std::uint64_t refreshed_ = 0;  // the board's Taken() when the labels and charts last showed it
     QTimer* timer_ = nullptr;
     std::vector<signalview::TColumn> columns_;
     QList<QPointF> points_;

@@ -3,17 +3,13 @@
 #include "app/LimitsForm.h"
 #include "run/MeasurementRun.h"
 
-TLimitsLink::TLimitsLink(QWidget* window, TReentryGuard& guard, std::function<bool()> runActive,
-                         std::function<std::array<bool, 4>()> ticked)
-    : QObject(window), window_(window), guard_(guard), runActive_(std::move(runActive)), ticked_(std::move(ticked)) {}
+TLimitsLink::TLimitsLink(QWidget* window, TReentryGuard& guard, std::function<std::array<bool, 4>()> ticked)
+    : QObject(window), window_(window), guard_(guard), ticked_(std::move(ticked)) {}
 
 void TLimitsLink::Open() {
     const auto entered = guard_.Enter();
     if (!entered) return;
-    if (view_ == nullptr) {
-        view_ = new TLimitsForm(window_, limits_, [this](const settings::LimitsSettings& limits) { limits_ = limits; });
-        if (runActive_()) view_->RunStarted();
-    }
+    if (view_ == nullptr) view_ = new TLimitsForm(window_, board_);
     view_->SetChannels(ticked_());
     view_->show();
     view_->raise();
@@ -21,28 +17,28 @@ void TLimitsLink::Open() {
 }
 
 void TLimitsLink::SetLimits(const settings::LimitsSettings& limits) {
-    limits_ = limits;
-    if (view_ != nullptr) view_->SetLimits(limits);
+    board_.Configure(limits);
+    if (view_ != nullptr) view_->ShowLimits();
 }
 
 void TLimitsLink::RunStarted() {
+    board_.Start();
     if (view_ == nullptr) return;
     view_->SetChannels(ticked_());
     view_->RunStarted();
 }
 
 void TLimitsLink::FrameShown(const TShownFrame& shown) {
-    if (view_ == nullptr) return;
     const run::TMeasurementRun& run = shown.Run;
-    const double seconds = view_->SecondsSinceStart();
+    const double seconds = board_.SecondsSinceStart();
     for (int c = 0; c < 4; ++c) {
         const std::size_t i = static_cast<std::size_t>(c);
         if (shown.Displays[i].Kind == run::TChannelDisplay::TKind::Unticked) continue;
         const computation::TChannelResult& measured = run.Results()[i];
         const bool ac = run.Settings().ChannelMode[i] == computation::TChannelMode::Ac;
         const bool overload = run.OverloadFlags()[i] != 0;
-        const readings::TBenchResult& result =
-            view_->TakeReading(c, ac ? measured.AcValue : measured.DcValue, overload, seconds);
+        const readings::TBenchResult& result = board_.Take(c, ac ? measured.AcValue : measured.DcValue, overload, seconds);
+        if (view_ == nullptr) continue;
         // The shown reading in the pattern the main window's field uses for this channel.
         computation::TChannelResult relative = measured;
         relative.DcValue = relative.AcValue = result.Shown;
@@ -58,7 +54,8 @@ void TLimitsLink::RunEnded() {
 }
 
 bool TLimitsLink::Verdict(int channel, readings::TVerdict& verdict) const {
-    if (view_ == nullptr || !view_->Channel(channel).Settings().LimitsOn) return false;
-    verdict = view_->Channel(channel).Last().Verdict;
+    const readings::TBenchChannel& judged = board_.Channel(channel);
+    if (!judged.Settings().LimitsOn) return false;
+    verdict = judged.Last().Verdict;
     return true;
 }

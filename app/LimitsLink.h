@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/BenchBoard.h"
 #include "app/ReentryGuard.h"
 #include "app/RunSubscriber.h"
 #include "settings/SettingsValues.h"
@@ -12,16 +13,15 @@
 class QWidget;
 class TLimitsForm;
 
-// The bench-meter window ("Допуски и статистика", Ctrl+T) as the main window reaches
-// it: made at its first opening, owned by the main window, fed every frame of a run
-// while it exists. Its settings live here until then, so that the settings file's
-// section is read and written whether the window was opened or not.
+// The bench-meter functions of the run's channels and their window ("Допуски и
+// статистика", Ctrl+T): the channels are judged every frame by the settings file's
+// limits whether the window was ever opened or not (the reading log's verdicts come from
+// here); the window is made at its first opening and shows them.
 class TLimitsLink : public QObject, public TRunSubscriber {
     Q_OBJECT
 public:
-    // runActive: whether a run is active now; ticked: the channels ticked now.
-    TLimitsLink(QWidget* window, TReentryGuard& guard, std::function<bool()> runActive,
-                std::function<std::array<bool, 4>()> ticked);
+    // ticked: the channels ticked now.
+    TLimitsLink(QWidget* window, TReentryGuard& guard, std::function<std::array<bool, 4>()> ticked);
 
     // Shows the window and brings it to the front.
     void Open();
@@ -29,12 +29,13 @@ public:
     TLimitsForm* View() const { return view_; }
 
     // The settings in force (the settings file's section).
-    const settings::LimitsSettings& Limits() const { return limits_; }
+    settings::LimitsSettings Limits() const { return board_.Limits(); }
+    // Pre: every channel's settings pass readings::ValidateBenchSettings.
     void SetLimits(const settings::LimitsSettings& limits);
 
-    // Channel c's verdict of the last frame; false when its limits are off or the window
-    // was never opened (nothing is judged then).
+    // Channel c's verdict of the last frame; false when its limits are off.
     bool Verdict(int channel, readings::TVerdict& verdict) const;
+    const TBenchBoard& Board() const { return board_; }
 
     void RunStarted() override;
     void FrameShown(const TShownFrame& shown) override;
@@ -43,8 +44,7 @@ public:
 private:
     QWidget* window_;
     TReentryGuard& guard_;
-    std::function<bool()> runActive_;
     std::function<std::array<bool, 4>()> ticked_;
-    settings::LimitsSettings limits_{};
+    TBenchBoard board_;
     TLimitsForm* view_ = nullptr;
 };

@@ -105,8 +105,7 @@ TMainForm::TMainForm(QWidget* owner) : QMainWindow(owner), guard_(std::make_uniq
         readingLog_ = std::make_unique<TReadingLog>(*this, Ui, [this] { return acquisition_->AutoResume(); });
         signalView_ = std::make_unique<TSignalViewLink>(
             this, *guard_, [this] { return !acquisition_->Idle(); }, [this] { return multimeterPage_->Ticked(); });
-        limits_ = std::make_unique<TLimitsLink>(
-            this, *guard_, [this] { return !acquisition_->Idle(); }, [this] { return multimeterPage_->Ticked(); });
+        limits_ = std::make_unique<TLimitsLink>(this, *guard_, [this] { return multimeterPage_->Ticked(); });
         settings_->SetLimitsAccess([this] { return limits_->Limits(); },
                                    [this](const settings::LimitsSettings& limits) { limits_->SetLimits(limits); });
         device_ = std::make_unique<TDeviceController>(Ui, this, *guard_, *settings_, *multimeterPage_, events_,
@@ -114,7 +113,7 @@ TMainForm::TMainForm(QWidget* owner) : QMainWindow(owner), guard_(std::make_uniq
         acquisition_ = std::make_unique<TAcquisitionController>(Ui, this, *guard_, *multimeterPage_, *settings_,
                                                                 *device_, events_);
         acquisition_->Subscribe(*multimeterPage_);
-        // The limits window judges a frame before the reading log writes its verdicts.
+        // The limits judge a frame before the reading log writes its verdicts.
         acquisition_->Subscribe(*limits_);
         acquisition_->Subscribe(*readingLog_);
         acquisition_->Subscribe(*signalView_);

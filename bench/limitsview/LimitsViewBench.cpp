@@ -3,8 +3,8 @@
 //            column and handed to Qt Charts) and their synchronous repaint, on a
 //            1400 x 900 window, with a minute, an hour and a day of 1 s frames per
 //            channel (60, 3600, 86400 points; target below 20 ms for a day);
-//   frame:   what a run's frame pays: TakeReading on four channels (the channel
-//            functions and the trend's append).
+//   frame:   what a run's frame pays: TBenchBoard::Take on four channels (the
+//            channel functions and the trend's append).
 // The window is drawn on the platform Qt finds (an X server, or "offscreen").
 #include "BenchTable.h"
 
@@ -23,6 +23,7 @@
 
 namespace {
 
+TBenchBoard* board = nullptr;
 TLimitsForm* view = nullptr;
 
 void Fill(std::size_t points) {
@@ -31,7 +32,7 @@ void Fill(std::size_t points) {
     for (int c = 0; c < 4; ++c) view->ResetChannel(c);
     for (std::size_t k = 0; k < points; ++k)
         for (int c = 0; c < 4; ++c)
-            view->TakeReading(c, 1.25 + 0.01 * std::sin(static_cast<double>(k) / 600.0) + noise(random), false,
+            board->Take(c, 1.25 + 0.01 * std::sin(static_cast<double>(k) / 600.0) + noise(random), false,
                               static_cast<double>(k));
 }
 
@@ -47,7 +48,7 @@ void Frame(benchmark::State& state) {
     Fill(0);
     double t = 0.0;
     for (auto _ : state) {
-        for (int c = 0; c < 4; ++c) benchmark::DoNotOptimize(view->TakeReading(c, 1.25, false, t));
+        for (int c = 0; c < 4; ++c) benchmark::DoNotOptimize(board->Take(c, 1.25, false, t));
         t += 1.0;
         if (view->TrendPoints(0) >= 1'000'000) {  // keep the trend's memory bounded (untimed)
             state.PauseTiming();
@@ -69,7 +70,10 @@ int main(int argc, char** argv) {
         s.Lower = 1.24;
         s.Upper = 1.26;
     }
-    TLimitsForm form(nullptr, limits, {});
+    TBenchBoard bench;
+    bench.Configure(limits);
+    board = &bench;
+    TLimitsForm form(nullptr, bench);
     form.show();
     if (!QTest::qWaitForWindowExposed(&form)) std::fprintf(stderr, "the window was not exposed\n");
     view = &form;

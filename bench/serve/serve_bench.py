@@ -6,7 +6,10 @@ Subcommands (each bounded in time, each prints a Markdown table):
   metrics  /metrics with 16 modules served: time per scrape and body size (--scrapes)
   stream   a frame's time stamp to its event on /api/v1/stream (--events)
   cpu      serve's CPU with 4 modules: idle, then with stream clients (--seconds, --clients)
-  all      every one of them in turn
+  soak     4 modules from one stream each (--continuous) with stream clients for a long
+           time: serve's memory over time, every frame's period (--soak-seconds,
+           --soak-clients)
+  all      every one of them in turn but soak
 
 The binaries come from --build (default: the tree's build folder) or the environment
 variables VOLTCHECK_CLI and ZEBSIM. Every zebsim and serve started is stopped at the
@@ -347,9 +350,115 @@ def part_cpu(args):
     print()
 
 
+# --- Soak -----------------------------------------------------------------------------
+
+def rss_kib(pid):
+    with open("/proc/%d/status" % pid) as f:
+        for line in f:
+            if line.startswith("VmRSS:"):
+                return int(line.split()[1])
+    return 0
+
+
+def part_soak(args):
+    """Every client keeps (module, frame, time) of each frame event it reads; the frames'
+    time stamps tell the periods (a late frame is one more than half a period after the
+    one before it is due), the frame numbers whether a client missed an event."""
+    modules = 4
+    with Bench(args, modules, ["--rate", str(RATE), "--time", "0.2", "--continuous"]) as b:
+        pid = b.serve.pid
+        stop = threading.Event()
+        lock = threading.Lock()
+        seen = [dict() for _ in range(args.soak_clients)]  # per client: slot -> [(frame, time)]
+        failures = []
+
+        def client(k):
+            c = None
+            try:
+                c, r = open_stream(b.http_port, timeout=30)
+                if r.status != 200:
+                    failures.append("client %d: HTTP %d" % (k, r.status))
+                    return
+                while not stop.is_set():
+                    line = r.readline()
+                    if not line:
+                        failures.append("client %d: stream closed" % k)
+                        return
+                    if not line.startswith(b"data:"):
+                        continue
+                    record = json.loads(line[5:])
+                    if record.get("frame") is None:
+                        continue
+                    with lock:
+                        seen[k].setdefault(record["slot"], []).append((record["frame"], parse_time(record["time"])))
+            except OSError as e:
+                if not stop.is_set():
+                    failures.append("client %d: %s" % (k, e))
+            finally:
+                if c is not None:
+                    c.close()
+
+        threads = [threading.Thread(target=client, args=(k,), daemon=True) for k in range(args.soak_clients)]
+        for t in threads:
+            t.start()
+        start = time.monotonic()
+        memory = []  # (seconds, KiB)
+        c0 = cpu_seconds(pid)
+        try:
+            while time.monotonic() - start < args.soak_seconds:
+                memory.append((time.monotonic() - start, rss_kib(pid)))
+                time.sleep(min(args.soak_sample, max(0.0, args.soak_seconds - (time.monotonic() - start))))
+                if b.serve.poll() is not None:
+                    raise RuntimeError("serve ended during the soak with %d" % b.serve.returncode)
+            memory.append((time.monotonic() - start, rss_kib(pid)))
+            cpu = cpu_seconds(pid) - c0
+            wall = time.monotonic() - start
+        finally:
+            stop.set()
+            for t in threads:
+                t.join(35)
+
+    # Periods from the first client's view: every module's frames, all of them.
+    rows = []
+    late_total = 0
+    for slot in sorted(seen[0]):
+        frames = seen[0][slot]
+        numbers = [f for f, _ in frames]
+        times = [t for _, t in frames]
+        intervals = [b_ - a for a, b_ in zip(times, times[1:])]
+        period = (times[-1] - times[0]) / (numbers[-1] - numbers[0]) if len(frames) > 1 else float("nan")
+        late = sum(1 for n0, n1, dt in zip(numbers, numbers[1:], intervals) if dt > (n1 - n0 + 0.5) * period)
+        late_total += late
+        rows.append(["SB:%d" % slot, len(frames), numbers[-1] - numbers[0] + 1, "%.6f" % period,
+                     ms(min(intervals)), ms(max(intervals)), late])
+    missed = []
+    for k, per in enumerate(seen):
+        gaps = sum(n1 - n0 - 1 for frames in per.values() for (n0, _), (n1, _) in zip(frames, frames[1:]))
+        missed.append(gaps)
+    rss = [kib for _, kib in memory]
+    settled = [kib for t, kib in memory if t >= 60] or rss
+    print("Soak: serve with %d modules (--continuous, --time 0.2 s, rate %d Hz) and %d stream clients for "
+          "%.0f s; serve's CPU %.2f %% of one core; client failures: %s"
+          % (modules, RATE, args.soak_clients, wall, 100 * cpu / wall, "; ".join(failures) or "none"))
+    print()
+    table(["module", "frames read by client 1", "frames measured meanwhile", "period s",
+           "shortest interval ms", "longest interval ms", "late frames"], rows)
+    table(["figure", "value"], [
+        ["serve's VmRSS at start / after 1 min / at the end / largest (KiB)",
+         "%d / %d / %d / %d" % (rss[0], settled[0], rss[-1], max(rss))],
+        ["growth from 1 min to the end (KiB)", settled[-1] - settled[0]],
+        ["late frames (all modules)", late_total],
+        ["events missed by the clients (frame numbers skipped), per client", " ".join(str(m) for m in missed)],
+    ])
+    print("Load average after the part: %s" % " ".join(open("/proc/loadavg").read().split()[:3]))
+    print()
+    if failures or late_total:
+        sys.exit(1)
+
+
 def main():
     p = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
-    p.add_argument("part", choices=["scpi", "metrics", "stream", "cpu", "all"])
+    p.add_argument("part", choices=["scpi", "metrics", "stream", "cpu", "soak", "all"])
     p.add_argument("--build", default=os.path.join(ROOT, "build"), help="build folder with bin/")
     p.add_argument("--time-scale", type=float, default=1, help="zebsim's time scale (default 1: real time)")
     p.add_argument("--queries", type=int, default=20, help="scpi: queries (default 20)")
@@ -359,6 +468,9 @@ def main():
     p.add_argument("--events", type=int, default=30, help="stream: events (default 30)")
     p.add_argument("--seconds", type=float, default=60, help="cpu: seconds of each phase (default 60)")
     p.add_argument("--clients", type=int, default=50, help="cpu: stream clients (default 50)")
+    p.add_argument("--soak-seconds", type=float, default=3600, help="soak: seconds (default 3600)")
+    p.add_argument("--soak-clients", type=int, default=20, help="soak: stream clients (default 20)")
+    p.add_argument("--soak-sample", type=float, default=30, help="soak: seconds between memory samples (default 30)")
     args = p.parse_args()
     args.cli = os.environ.get("VOLTCHECK_CLI") or os.path.join(args.build, "bin", "voltcheck-cli")
     args.zebsim = os.environ.get("ZEBSIM") or os.path.join(args.build, "bin", "zebsim")
@@ -368,8 +480,8 @@ def main():
     print("Load average at the start: %s; %d cores" % (
         " ".join(open("/proc/loadavg").read().split()[:3]), os.cpu_count()))
     print()
-    parts = {"scpi": part_scpi, "metrics": part_metrics, "stream": part_stream, "cpu": part_cpu}
-    for name in (parts if args.part == "all" else [args.part]):
+    parts = {"scpi": part_scpi, "metrics": part_metrics, "stream": part_stream, "cpu": part_cpu, "soak": part_soak}
+    for name in ([n for n in parts if n != "soak"] if args.part == "all" else [args.part]):
         parts[name](args)
 
 

@@ -9,6 +9,7 @@
 #include "app/ReadingLog.h"
 #include "settings/SettingsKeys.h"
 #include "settings/SettingsReader.h"
+#include "settings/SettingsWriter.h"
 #include "ui/SpeedButton.h"
 #include "ui/UiStyle.h"
 #include "ui/ValueEdit.h"
@@ -18,15 +19,18 @@
 #include <QChartView>
 #include <QCheckBox>
 #include <QFile>
+#include <QFontMetricsF>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLineSeries>
 #include <QPushButton>
 #include <QTest>
+#include <QValueAxis>
 
 #include <cmath>
 #include <map>
+#include <optional>
 #include <string>
 
 namespace {
@@ -40,7 +44,8 @@ const std::string Scenario = R"({"crates":[{"serial":"S1","type":30,"modules":[{
 class LimitsViewTest : public DiscoveryTest {
 protected:
     // zebsim at 20 times real time, DC on the 3 V range, frames of 0.1 s.
-    void Start() {
+    // limits: the settings file's section of the bench-meter functions, if given.
+    void Start(const std::optional<settings::LimitsSettings>& limits = std::nullopt) {
         StartServer(Scenario, 20.0);
         std::map<std::string, std::string> keys{{std::string(settings::kAllChannelsKey), "0"},
                                                 {std::string(settings::kCommonRangeKey), "1"},
@@ -53,6 +58,9 @@ protected:
         }
         inifile::TIniFile file(IniPath());
         for (const auto& [key, value] : keys) ASSERT_TRUE(file.WriteString(settings::kModuleSection, key, value).ok);
+        if (limits) {
+            ASSERT_TRUE(settings::SaveLimitsSettings(file, *limits).ok);
+        }
         ASSERT_TRUE(file.Flush().ok);
         ShowAndDiscover();
     }
@@ -220,6 +228,21 @@ TEST_F(LimitsViewTest, TrendAfterManyFramesAndTheReset) {
     EXPECT_GE(View().Channel(0).Stats().Count, 3u);
     EXPECT_EQ(View().Channel(0).Stats().Passed, View().Channel(0).Stats().Count);
     EXPECT_TRUE(Row(1).StatsLabel->text().startsWith(QStringLiteral("Показаний: ")));
+
+    // Limits far apart (0 ... 800 mV around 500 mV) on a low chart: the level axis's
+    // labels still stand at least their height apart (closer ones Qt elides to "...").
+    Row(2).TrendView->setMaximumHeight(Row(2).TrendView->minimumHeight());  // as with four rows
+    ASSERT_TRUE(PumpUntil([&] { return Row(2).TrendView->height() == Row(2).TrendView->minimumHeight(); }));
+    Enter(Row(2).LowerEdit, QStringLiteral("0"));
+    Enter(Row(2).UpperEdit, QStringLiteral("800"));
+    Row(2).LimitsCheckBox->setChecked(true);
+    ASSERT_NO_FATAL_FAILURE(WaitForReadings(2, 2));
+    View().Refresh();
+    const QValueAxis* axis = Row(2).LevelAxis;
+    const double ticks = std::floor((axis->max() - axis->tickAnchor()) / axis->tickInterval()) -
+                         std::ceil((axis->min() - axis->tickAnchor()) / axis->tickInterval()) + 1;
+    const double pitch = Row(2).TrendView->chart()->plotArea().height() / std::max(1.0, ticks - 1);
+    EXPECT_GE(pitch, QFontMetricsF(axis->labelsFont()).height()) << ticks << " ticks";
     ASSERT_NO_FATAL_FAILURE(PressStop());
     EXPECT_TRUE(presenter.Boxes.empty());
 }
@@ -265,6 +288,39 @@ TEST_F(LimitsViewTest, BadEntriesAreRefusedBesideTheField) {
     Enter(Row(2).AverageEdit, QStringLiteral("1000"));
     EXPECT_TRUE(Row(2).ErrorLabel->text().isEmpty());
     EXPECT_EQ(View().Channel(1).Settings().AverageCount, 1000);
+    EXPECT_TRUE(presenter.Boxes.empty());
+}
+
+// The settings file's limits judge every frame from the start, the window never opened:
+// the reading log has the pass columns.
+TEST_F(LimitsViewTest, TheSettingsFilesLimitsJudgeTheLogWithoutTheWindow) {
+    settings::LimitsSettings limits{};
+    limits[0].LimitsOn = true;
+    limits[0].Lower = 1.2;
+    limits[0].Upper = 1.3;
+    limits[1].LimitsOn = true;
+    limits[1].Lower = 0.6;
+    ASSERT_NO_FATAL_FAILURE(Start(limits));
+    const QString log = QDir(dir.path()).filePath("log.csv");
+    ASSERT_TRUE(form->ReadingLog().Open(log));
+    ASSERT_NO_FATAL_FAILURE(PressStart());
+    ASSERT_TRUE(PumpUntil([&] { return form->Limits().Board().Channel(1).Stats().Count >= 3; }, 30000));
+    ASSERT_NO_FATAL_FAILURE(PressStop());
+    form->ReadingLog().Close();
+    EXPECT_EQ(form->Limits().View(), nullptr);
+    QFile file(log);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QStringList lines = QString::fromUtf8(file.readAll()).split('\n', Qt::SkipEmptyParts);
+    ASSERT_GE(lines.size(), 4);
+    EXPECT_EQ(lines[0], QStringLiteral("time,frame,ch1_volts,ch1_overload,ch1_pass,ch2_volts,ch2_overload,ch2_pass"));
+    for (int k = 1; k < lines.size(); ++k) {
+        const QStringList fields = lines[k].split(',');
+        ASSERT_EQ(fields.size(), 8) << lines[k].toStdString();
+        EXPECT_EQ(fields[4], QStringLiteral("1")) << lines[k].toStdString();  // 1.25 V within 1.2 ... 1.3 V
+        EXPECT_EQ(fields[7], QStringLiteral("0")) << lines[k].toStdString();  // 0.5 V below 0.6 V
+    }
+    const readings::TBenchStats& low = form->Limits().Board().Channel(1).Stats();
+    EXPECT_EQ(low.FailedLow, low.Count);
     EXPECT_TRUE(presenter.Boxes.empty());
 }
 

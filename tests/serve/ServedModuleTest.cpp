@@ -139,6 +139,24 @@ TEST_F(ServedModule, BenchSettingsApplyToTheRunningMeasurement) {
     EXPECT_EQ(snapshot.Stats[3].FailedOverload, snapshot.Stats[3].Count);
 }
 
+TEST_F(ServedModule, FramesFromOneStreamComeAfterTheMarkToo) {
+    serve::TServedSetup stream = module_->Setup();
+    stream.FrameStep = run::TFrameStep::Stream;
+    module_->ChangeSetup(stream);
+    serve::TServedFrame frame;
+    ASSERT_EQ(module_->WaitFrame(module_->FrameMark(), frame), serve::TWaitEnd::Measured);
+    for (int k = 0; k < 3; ++k) {
+        const std::uint64_t mark = module_->FrameMark();
+        serve::TServedFrame next;
+        ASSERT_EQ(module_->WaitFrame(mark, next), serve::TWaitEnd::Measured);
+        EXPECT_GT(next.Started, mark);
+        EXPECT_GT(next.Count, frame.Count);
+        EXPECT_NEAR(next.Reading.Channels[0].Volts, 1.25, 2e-3);
+        EXPECT_NEAR(next.Reading.Channels[1].Volts, -0.7, 2e-3);
+        frame = next;
+    }
+}
+
 TEST_F(ServedModule, ALostModuleIsMarkedAndItsWaitsEnd) {
     serve::TServedFrame frame;
     ASSERT_EQ(module_->WaitFrame(0, frame), serve::TWaitEnd::Measured);

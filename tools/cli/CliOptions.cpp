@@ -83,6 +83,7 @@ const char* const ServeUsage =
     "Параметры измерения всех модулей (как у measure; клиент SCPI может их менять):\n"
     "  --settings FILE --rate HZ --coupling dc|ac|zero --channels 1,3,4\n"
     "  --range VOLTS --range C=VOLTS --mode dc|ac --method fft|sum --amplitude rms|amp --time SECONDS\n"
+    "  --continuous          непрерывный поток АЦП, кадры через N / F без пропуска отсчётов\n"
     "  --null C=VOLTS|first --average N --limits C=LOW:HIGH\n"
     "Серверы:\n"
     "  --scpi PORT           SCPI по TCP (по умолчанию 5025; 0 - без него)\n"
@@ -143,6 +144,7 @@ constexpr options::TOption ServeOptions[] = {
     {"--listen", options::TArity::Value},   {"--scpi-read-only", options::TArity::Flag},
     {"--null", options::TArity::Value},     {"--average", options::TArity::Value},
     {"--limits", options::TArity::Value},
+    {"--continuous", options::TArity::Flag},
 };
 
 // "C=REST" of --null and --limits: the channel (0 ... 3) and the rest; false for a

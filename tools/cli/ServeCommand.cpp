@@ -94,7 +94,11 @@ int RunServe(const TCliOptions& options, const std::atomic<bool>& stop) {
     std::vector<serve::TServedModule*> served;
     for (const TCliOptions::TModuleName& name : names) {
         modules.push_back(std::make_unique<serve::TServedModule>(
-            name.Crate, name.Slot, serve::TServedSetup{setup.Parameters, setup.Settings, options.Bench}, setup.Patterns,
+            name.Crate, name.Slot,
+            serve::TServedSetup{setup.Parameters, setup.Settings,
+                                options.Continuous ? run::TFrameStep::Stream : run::TFrameStep::RestartPerFrame,
+                                options.Bench},
+            setup.Patterns,
             OpenServedModule, CloseModule, changes));
         served.push_back(modules.back().get());
     }

@@ -45,14 +45,13 @@ public:
     void Prepared(const run::TMeasurementRun& run) override { columns_ = readings::ColumnsOfRun(run); }
     bool NextFrame() override {
         if (Ended()) return false;
-        const std::lock_guard lock(module_.mutex_);
-        started_ = ++module_.started_;
+        if (setup_.FrameStep == run::TFrameStep::RestartPerFrame) BeginAcquisition();
         return true;
     }
     std::array<bool, 4> TickedChannels() override { return columns_.Enabled; }
     void FrameDone(const run::TMeasurementRun& run) override {
         TServedFrame frame;
-        frame.Started = started_;
+        frame.Started = acquired_;
         frame.Generation = generation_;
         frame.Columns = columns_;
         frame.Settings = run.Settings();
@@ -84,7 +83,16 @@ public:
         module_.changed_.notify_all();
         module_.changes_.Notify();
     }
-    void StepDone(run::TRunStep, const run::TStepResult& result) override {
+    void StepDone(run::TRunStep step, const run::TStepResult& result) override {
+        const bool stream = setup_.FrameStep == run::TFrameStep::Stream;
+        if (result.Kind == run::TStepResult::TKind::Ok) {
+            // A stream's first acquisition starts with it, the next one where a frame ends.
+            if (step == run::TRunStep::StartStream) BeginAcquisition();
+            if (step == run::TRunStep::AcquireFrame) {
+                acquired_ = acquiring_;
+                if (stream) BeginAcquisition();
+            }
+        }
         if (result.Kind != run::TStepResult::TKind::Failed || !Message.empty()) return;
         Message = result.Message;
         Cause = result.Cause;
@@ -99,8 +107,14 @@ private:
     const TServedSetup setup_;
     const std::uint64_t generation_;
     const TOpenedInfo& info_;
+    void BeginAcquisition() {
+        const std::lock_guard lock(module_.mutex_);
+        acquiring_ = ++module_.started_;
+    }
+
     readings::TColumns columns_;
-    std::uint64_t started_ = 0;
+    std::uint64_t acquiring_ = 0;  // the number of the acquisition in progress
+    std::uint64_t acquired_ = 0;   // of the frame being converted and computed
 };
 
 TServedModule::TServedModule(std::string crate, int slot, const TServedSetup& setup,
@@ -158,7 +172,8 @@ void TServedModule::ChangeSetup(const TServedSetup& setup) {
     bool resumed = false;
     {
         const std::lock_guard lock(mutex_);
-        const bool runChanged = setup.Parameters != setup_.Parameters || setup.Settings != setup_.Settings;
+        const bool runChanged = setup.Parameters != setup_.Parameters || setup.Settings != setup_.Settings ||
+                                setup.FrameStep != setup_.FrameStep;
         for (std::size_t c = 0; c < bench_.size(); ++c) {
             if (!runChanged && setup.Bench[c] == setup_.Bench[c]) continue;
             bench_[c].Configure(setup.Bench[c]);
@@ -281,7 +296,7 @@ void TServedModule::Serve() {
         }
         run::TMeasurementRun run(module, runStop_);
         TObserver observer(*this, setup, generation, info);
-        if (run::RunMeasurement(run, observer) == run::TRunEnd::Failed) {
+        if (run::RunMeasurement(run, observer, setup.FrameStep) == run::TRunEnd::Failed) {
             closer_(module);
             open = false;
             if (observer.Cause == run::TFailureCause::ModuleLost) {

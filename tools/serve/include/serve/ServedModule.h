@@ -4,6 +4,7 @@
 #include "run/ChannelDisplay.h"
 #include "run/MeasurementRun.h"
 #include "run/ModuleConfiguration.h"
+#include "run/RunLoop.h"
 
 #include "zeb44api.h"
 
@@ -20,11 +21,12 @@
 
 namespace serve {
 
-// The parameters a served module measures with: the module's, the run's and each
-// channel's null, averaging and limits.
+// The parameters a served module measures with: the module's and the run's, how its
+// frames are taken, and each channel's null, averaging and limits.
 struct TServedSetup {
     run::TModuleParameters Parameters;
     run::TRunSettings Settings;
+    run::TFrameStep FrameStep = run::TFrameStep::RestartPerFrame;
     std::array<readings::TBenchSettings, 4> Bench{};
 };
 
@@ -132,7 +134,8 @@ public:
     void ClearStatistics(const std::array<bool, 4>& channels);
 
     // The number of the last acquisition started: a frame measured after "now" has a
-    // greater Started.
+    // greater Started. From one stream, a frame's acquisition starts where the one
+    // before it ended, so a frame still being converted does not count as after "now".
     std::uint64_t FrameMark() const;
     // Waits for a frame of the current setup whose acquisition started after mark,
     // at most three frame durations (at least 2 s each) and 5 s more.
