@@ -100,4 +100,22 @@ TEST(ScpiParser, NumbersAndNr3) {
     EXPECT_EQ(scpi::Nr3(-1.25), "-1.25000000E+00");
 }
 
+TEST(ScpiParser, Booleans) {
+    struct TCase {
+        const char* text;
+        TError error;
+        bool value;
+    };
+    for (const TCase& c : {TCase{"ON", TError::None, true}, TCase{" off ", TError::None, false},
+                           TCase{"1", TError::None, true}, TCase{"0", TError::None, false},
+                           TCase{"2", TError::None, true}, TCase{"MAX", TError::DataTypeError, false},
+                           TCase{"yes", TError::DataTypeError, false}, TCase{"", TError::DataTypeError, false}}) {
+        bool value = !c.value;
+        EXPECT_EQ(scpi::ParseBoolean(c.text, value), c.error) << c.text;
+        if (c.error == TError::None) {
+            EXPECT_EQ(value, c.value) << c.text;
+        }
+    }
+}
+
 }  // namespace
