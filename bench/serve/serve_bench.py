@@ -338,7 +338,7 @@ def part_cpu(args):
                 t.join(15)
         busy = (c3 - c2) / (w3 - w2)
     print("serve's CPU with 4 modules (--time 0.2 s, rate %d Hz): %g s idle, then %g s with %d stream "
-          "clients started (serve takes 4 streams at once: %d accepted, %d refused with 503, %d failed%s); "
+          "clients started (serve takes 64 streams at once: %d accepted, %d refused with 503, %d failed%s); "
           "%d frame events read in the second phase"
           % (RATE, args.seconds, args.seconds, args.clients, counts["accepted"], counts["refused"],
              counts["failed"], "".join(", %d answered %d" % (n, s) for s, n in counts["other"].items()),
