@@ -9,7 +9,10 @@ Subcommands (each bounded in time, each prints a Markdown table):
   soak     4 modules from one stream each (--continuous) with stream clients for a long
            time: serve's memory over time, every frame's period (--soak-seconds,
            --soak-clients)
-  all      every one of them in turn but soak
+  crate    a full crate: 16 modules at 78125 Hz, four channels, spectral method, frames of
+           1 s back to back, no clients (--crate-seconds): serve's and zebsim's CPU,
+           every module's frame period against N / F
+  all      every one of them in turn but soak and crate
 
 The binaries come from --build (default: the tree's build folder) or the environment
 variables VOLTCHECK_CLI and ZEBSIM. Every zebsim and serve started is stopped at the
@@ -335,7 +338,7 @@ def part_cpu(args):
                 t.join(15)
         busy = (c3 - c2) / (w3 - w2)
     print("serve's CPU with 4 modules (--time 0.2 s, rate %d Hz): %g s idle, then %g s with %d stream "
-          "clients started (serve takes 4 streams at once: %d accepted, %d refused with 503, %d failed%s); "
+          "clients started (serve takes 64 streams at once: %d accepted, %d refused with 503, %d failed%s); "
           "%d frame events read in the second phase"
           % (RATE, args.seconds, args.seconds, args.clients, counts["accepted"], counts["refused"],
              counts["failed"], "".join(", %d answered %d" % (n, s) for s, n in counts["other"].items()),
@@ -456,9 +459,62 @@ def part_soak(args):
         sys.exit(1)
 
 
+# --- A full crate -------------------------------------------------------------------
+
+CRATE_RATE = 78125
+CRATE_SAMPLES = 1 << 17  # the spectral method's frame: 1 s of samples up to a power of two
+
+
+def part_crate(args):
+    """Polls /api/v1/readings (a few requests a second, no stream clients) for every
+    module's frame numbers and time stamps; the periods are the time stamps' differences
+    over the frame numbers'."""
+    modules = 16
+    serve_args = ["--rate", str(CRATE_RATE), "--channels", "1,2,3,4", "--method", "fft", "--mode", "ac",
+                  "--time", "1", "--continuous"]
+    nominal = CRATE_SAMPLES / CRATE_RATE
+    with Bench(args, modules, serve_args) as b:
+        time.sleep(2 * nominal)  # past every module's first frames
+        seen = {}  # slot -> {frame: time}
+        pids = {"serve": b.serve.pid, "zebsim": b.zebsim.pid}
+        c0 = {k: cpu_seconds(p) for k, p in pids.items()}
+        start = time.monotonic()
+        while time.monotonic() - start < args.crate_seconds:
+            for m in b.readings():
+                if m.get("frame") is not None:
+                    seen.setdefault(m["slot"], {})[m["frame"]] = parse_time(m["time"])
+            time.sleep(0.25)
+        wall = time.monotonic() - start
+        cpu = {k: cpu_seconds(p) - c0[k] for k, p in pids.items()}
+        loads = open("/proc/loadavg").read().split()[:3]
+    rows = []
+    worst_mean = 0.0
+    for slot in sorted(seen):
+        frames = sorted(seen[slot].items())
+        if len(frames) < 2:
+            rows.append(["SB:%d" % slot, len(frames), "-", "-", "-"])
+            continue
+        (n0, t0), (n1, t1) = frames[0], frames[-1]
+        mean = (t1 - t0) / (n1 - n0)
+        steps = [(tb - ta) / (nb - na) for (na, ta), (nb, tb) in zip(frames, frames[1:])]
+        worst_step = max(abs(x - nominal) for x in steps)
+        worst_mean = max(worst_mean, abs(mean - nominal) / nominal)
+        rows.append(["SB:%d" % slot, n1 - n0 + 1, "%.6f" % mean, "%+.4f" % (100 * (mean - nominal) / nominal),
+                     "%.1f" % (1000 * worst_step)])
+    print("A full crate: serve of %d modules (%s) against zebsim for %.0f s; N / F = %d / %d Hz = %.6f s; "
+          "load average at the end %s" % (modules, " ".join(serve_args), wall, CRATE_SAMPLES, CRATE_RATE, nominal,
+                                          " ".join(loads)))
+    print()
+    table(["process", "CPU s", "wall s", "% of one core"],
+          [[k, "%.2f" % cpu[k], "%.1f" % wall, "%.2f" % (100 * cpu[k] / wall)] for k in ("serve", "zebsim")])
+    table(["module", "frames", "mean period s", "mean − N/F, %", "largest |interval − N/F|, ms"], rows)
+    print("Largest deviation of a module's mean period from N / F: %.4f %%" % (100 * worst_mean))
+    print()
+
+
 def main():
     p = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
-    p.add_argument("part", choices=["scpi", "metrics", "stream", "cpu", "soak", "all"])
+    p.add_argument("part", choices=["scpi", "metrics", "stream", "cpu", "soak", "crate", "all"])
     p.add_argument("--build", default=os.path.join(ROOT, "build"), help="build folder with bin/")
     p.add_argument("--time-scale", type=float, default=1, help="zebsim's time scale (default 1: real time)")
     p.add_argument("--queries", type=int, default=20, help="scpi: queries (default 20)")
@@ -468,6 +524,7 @@ def main():
     p.add_argument("--events", type=int, default=30, help="stream: events (default 30)")
     p.add_argument("--seconds", type=float, default=60, help="cpu: seconds of each phase (default 60)")
     p.add_argument("--clients", type=int, default=50, help="cpu: stream clients (default 50)")
+    p.add_argument("--crate-seconds", type=float, default=600, help="crate: seconds (default 600)")
     p.add_argument("--soak-seconds", type=float, default=3600, help="soak: seconds (default 3600)")
     p.add_argument("--soak-clients", type=int, default=20, help="soak: stream clients (default 20)")
     p.add_argument("--soak-sample", type=float, default=30, help="soak: seconds between memory samples (default 30)")
@@ -480,8 +537,9 @@ def main():
     print("Load average at the start: %s; %d cores" % (
         " ".join(open("/proc/loadavg").read().split()[:3]), os.cpu_count()))
     print()
-    parts = {"scpi": part_scpi, "metrics": part_metrics, "stream": part_stream, "cpu": part_cpu, "soak": part_soak}
-    for name in ([n for n in parts if n != "soak"] if args.part == "all" else [args.part]):
+    parts = {"scpi": part_scpi, "metrics": part_metrics, "stream": part_stream, "cpu": part_cpu, "soak": part_soak,
+             "crate": part_crate}
+    for name in ([n for n in parts if n not in ("soak", "crate")] if args.part == "all" else [args.part]):
         parts[name](args)
 
 

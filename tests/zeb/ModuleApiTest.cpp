@@ -255,6 +255,29 @@ TEST_F(ModuleApi, StreamIsPacedNoFasterThanTheAdcRate) {
     EXPECT_GE(msSince(start), 0.3 * 1000 * 0.9);
 }
 
+// A wait for more words than will come ends at its timeout with those that came, also
+// when they are fewer than the link lets gather before it wakes.
+TEST_F(ModuleApi, ARecvThatTimesOutReturnsTheWordsThatArrived) {
+    ASSERT_EQ(openTestModule(rec_.get()), ZEB44_OK);
+    writeConfig(rec_.m, {0x1, {4, 4, 4, 4}, 0, Coupling::Dc});
+    ASSERT_EQ(ZEB44_SetConfig(rec_.get()), ZEB44_OK);
+    ASSERT_EQ(ZEB44_StartADC(rec_.get(), 0), ZEB44_OK);
+    // Streaming: the wait ends at its timeout with what came meanwhile, every word whole.
+    std::vector<std::uint32_t> w(10000000);
+    const std::int32_t r = ZEB44_Recv(rec_.get(), w.data(), nullptr, static_cast<std::int32_t>(w.size()), 300);
+    EXPECT_GT(r, 0);
+    EXPECT_LT(r, static_cast<std::int32_t>(w.size()));
+    std::vector<double> volts(static_cast<std::size_t>(std::max(r, 0)));
+    std::uint8_t overload[ZEB44_CHANNELS] = {};
+    EXPECT_EQ(ZEB44_ProcessData(rec_.get(), w.data(), volts.data(), r, 1, 1, overload), ZEB44_OK);
+    // Stopped: the words converted before the stop, fewer than asked for, come at the timeout.
+    ASSERT_EQ(ZEB44_StopADC(rec_.get()), ZEB44_OK);
+    const std::int32_t rest = ZEB44_Recv(rec_.get(), w.data(), nullptr, static_cast<std::int32_t>(w.size()), 300);
+    EXPECT_GE(rest, 0);
+    EXPECT_LT(rest, static_cast<std::int32_t>(w.size()));
+    EXPECT_EQ(ZEB44_Recv(rec_.get(), w.data(), nullptr, 64, 100), 0);  // nothing was left behind
+}
+
 TEST_F(ModuleApi, ClearBufferDiscardsAndStopKeepsConvertedWords) {
     ASSERT_EQ(openTestModule(rec_.get()), ZEB44_OK);
     writeConfig(rec_.m, {0x1, {4, 4, 4, 4}, 0, Coupling::Dc});

@@ -217,9 +217,10 @@ int Connection::pump(bool force) {
             words[static_cast<std::size_t>(*overflowAt_ - position_)] |= zebwire::kOverflowBit;
             overflowAt_.reset();
         }
-        std::vector<std::uint8_t> payload;
-        payload.reserve(words.size() * 4);
-        for (auto w : words) zebwire::putU32(payload, w);
+        // The words little-endian, as putU32 writes them, in one pass.
+        std::vector<std::uint8_t> payload(words.size() * 4);
+        for (std::size_t i = 0; i < words.size(); ++i)
+            for (int b = 0; b < 4; ++b) payload[4 * i + static_cast<std::size_t>(b)] = static_cast<std::uint8_t>(words[i] >> (8 * b));
         auto frame = zebwire::encodeFrame(type(MsgType::Data), payload);
         queuedData_ += frame.size();
         out_.push_back({std::move(frame), true});

@@ -34,12 +34,18 @@ double SampleGenerator::inputVolts(int channel, double t) {
 
 void SampleGenerator::generate(std::uint64_t from, std::uint64_t to, std::vector<std::uint32_t>& out) {
     if (active_ == 0) return;
-    for (std::uint64_t w = from; w < to; ++w) {
-        const int k = static_cast<int>(w % static_cast<std::uint64_t>(active_));
-        const double t = start_ + static_cast<double>(w / static_cast<std::uint64_t>(active_)) / frequency_;
-        bool overload = false;
-        const std::int32_t code = zebwire::voltsToCode(inputVolts(order_[k], t), fullScale_[k], overload);
-        out.push_back(zebwire::packWord(order_[k], code, overload));
+    const auto active = static_cast<std::uint64_t>(active_);
+    out.reserve(out.size() + static_cast<std::size_t>(to - from));
+    // Sample by sample, the channels of a sample in turn: one division per sample, not per word.
+    std::uint64_t sample = from / active;
+    int k = static_cast<int>(from % active);
+    for (std::uint64_t w = from; w < to; ++sample, k = 0) {
+        const double t = start_ + static_cast<double>(sample) / frequency_;
+        for (; k < active_ && w < to; ++k, ++w) {
+            bool overload = false;
+            const std::int32_t code = zebwire::voltsToCode(inputVolts(order_[k], t), fullScale_[k], overload);
+            out.push_back(zebwire::packWord(order_[k], code, overload));
+        }
     }
 }
 

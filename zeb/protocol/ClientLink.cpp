@@ -7,6 +7,7 @@ namespace zebwire {
 std::int32_t ClientLink::connect(std::uint32_t address, std::uint16_t port, int timeoutMs) {
     close();
     fd_ = connectTcp(address, port, timeoutMs);
+    lowWater_ = 1;
     return fd_ >= 0 ? kOk : kErrConnect;
 }
 
@@ -14,6 +15,11 @@ void ClientLink::close() {
     closeSocket(fd_);
     fd_ = -1;
     parser_.reset();
+}
+
+void ClientLink::lowWater(std::size_t bytes) {
+    const int wanted = static_cast<int>(std::clamp<std::size_t>(bytes, 1, kMaxLowWater));
+    if (wanted != lowWater_ && setLowWater(fd_, wanted)) lowWater_ = wanted;
 }
 
 std::int32_t ClientLink::fail(std::int32_t status) {
@@ -47,6 +53,7 @@ std::int32_t ClientLink::request(MsgType type, std::span<const std::uint8_t> pay
     receivedSinceRequest_ = false;
     if (fd_ < 0) return kErrNotOpen;
     const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    lowWater(1);  // a reply is a few bytes
     request_.reserve(kHeaderSize + std::max(kMaxRequestPayload, payload.size()));
     encodeFrameInto(request_, static_cast<std::uint16_t>(type), payload);
     if (!sendAll(fd_, request_, deadline)) {
@@ -72,8 +79,10 @@ std::int32_t ClientLink::request(MsgType type, std::span<const std::uint8_t> pay
     }
 }
 
-std::int32_t ClientLink::readData(Clock::time_point deadline, const DataSink& onData) {
+std::int32_t ClientLink::readData(Clock::time_point deadline, const DataSink& onData, std::size_t wantedBytes) {
     if (fd_ < 0) return kErrNotOpen;
+    // Fewer bytes than the samples still wanted never lack: the frames carry more.
+    lowWater(wantedBytes > parser_.buffered() ? wantedBytes - parser_.buffered() : 1);
     FrameView frame;
     const std::int32_t rc = nextFrame(deadline, frame);
     if (rc <= 0) return rc;

@@ -72,7 +72,13 @@ long recvSome(int fd, std::span<std::uint8_t> out, Clock::time_point deadline) {
         const int rc = ::poll(&p, 1, msUntil(deadline));
         if (rc < 0 && errno == EINTR) continue;
         if (rc < 0) return -1;
-        if (rc == 0) return 0;
+        if (rc == 0) {
+            // Timed out: what arrived, if less than the low-water mark, is still the caller's.
+            const ssize_t n = ::recv(fd, out.data(), out.size(), MSG_DONTWAIT);
+            if (n > 0) return static_cast<long>(n);
+            if (n == 0) return -1;
+            return errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR ? 0 : -1;
+        }
         const ssize_t n = ::recv(fd, out.data(), out.size(), MSG_DONTWAIT);
         if (n > 0) return static_cast<long>(n);
         if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)) {
@@ -81,6 +87,11 @@ long recvSome(int fd, std::span<std::uint8_t> out, Clock::time_point deadline) {
         }
         return -1;  // error, or 0 = peer closed
     }
+}
+
+bool setLowWater(int fd, int bytes) {
+    const int value = bytes < 1 ? 1 : bytes;
+    return ::setsockopt(fd, SOL_SOCKET, SO_RCVLOWAT, &value, sizeof value) == 0;
 }
 
 std::uint16_t serverPort(std::uint16_t fallback) {

@@ -283,7 +283,8 @@ int32_t ZEB44_Recv(ModuleRecord* module, uint32_t* destination, void* timeMarks,
     };
     for (;;) {
         if (received == static_cast<std::size_t>(count)) return count;
-        const std::int32_t rc = s->link.readData(deadline, deliver);
+        const std::int32_t rc =
+            s->link.readData(deadline, deliver, (static_cast<std::size_t>(count) - received) * sizeof(std::uint32_t));
         if (rc == 0) return static_cast<std::int32_t>(received);  // timeout: what arrived so far (0 = nothing)
         if (rc < 0) {
             s->failure = rc == zebwire::kErrProtocol ? ZEB44_ERR_PROTOCOL : ZEB44_ERR_IO;

@@ -60,6 +60,7 @@ public:
     // session has no bytes in flight between requests), and gives it back.
     void adopt(int fd) { close(); fd_ = fd; }
     int release() {
+        lowWater(1);  // handed over as it came
         const int fd = fd_;
         fd_ = -1;
         parser_.reset();
@@ -81,8 +82,13 @@ public:
 
     // Waits until deadline for the next data frame and passes it to onData.
     // Returns 1 when a frame was delivered, 0 on timeout, or a negative status
-    // (the link is then closed).
-    std::int32_t readData(Clock::time_point deadline, const DataSink& onData);
+    // (the link is then closed). wantedBytes: the sample bytes the caller still
+    // waits for (0: unknown); the link sleeps until up to that many have arrived
+    // (at most kMaxLowWater) instead of waking for every frame the server sends.
+    std::int32_t readData(Clock::time_point deadline, const DataSink& onData, std::size_t wantedBytes = 0);
+
+    // The most bytes a data wait lets gather in the socket before it wakes.
+    static constexpr std::size_t kMaxLowWater = 64 * 1024;
 
 private:
     std::int32_t fail(std::int32_t status);
@@ -90,7 +96,11 @@ private:
     // The frame's payload is valid until the next call.
     std::int32_t nextFrame(Clock::time_point deadline, FrameView& frame);
 
+    // Sets the socket's low-water mark when it differs from the one in force.
+    void lowWater(std::size_t bytes);
+
     int fd_ = -1;
+    int lowWater_ = 1;  // the socket's SO_RCVLOWAT
     bool hungUp_ = false;
     bool receivedSinceRequest_ = false;
     FrameParser parser_;

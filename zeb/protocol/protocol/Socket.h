@@ -22,8 +22,12 @@ bool sendAll(int fd, std::span<const std::uint8_t> bytes, Clock::time_point dead
 
 // Waits until fd is readable or the deadline passes, then reads up to
 // out.size() bytes. Returns bytes read (> 0), 0 on timeout, -1 on error or
-// orderly close by the peer.
+// orderly close by the peer. At the deadline it still takes what the socket
+// holds below its low-water mark.
 long recvSome(int fd, std::span<std::uint8_t> out, Clock::time_point deadline);
+
+// The socket counts as readable only once it holds this many bytes (at least 1).
+bool setLowWater(int fd, int bytes);
 
 // The port from ZEB_SERVER_PORT when it holds a number 1..65535, else fallback.
 std::uint16_t serverPort(std::uint16_t fallback);
