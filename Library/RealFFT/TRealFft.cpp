@@ -60,14 +60,22 @@ bool TREALFFT::MakeWindow(double* w, std::uint8_t windowType)
 
 void TREALFFT::ApplyWindow(double* x, const double* w) const
 {
-    for (std::uint32_t i = 0; i < Length_; ++i) {
-        x[i] = w[i] * x[i];
-    }
+    ApplyWindow(x, w, x);
 }
 
 void TREALFFT::ApplyWindow(const double* x, const double* w, double* out) const
 {
-    for (std::uint32_t i = 0; i < Length_; ++i) {
+    std::uint32_t i = 0;
+#if defined(__SSE2__)
+    // Two pairs a step (the compiler keeps the loop scalar, as out may be x).
+    for (; i + 4 <= Length_; i += 4) {
+        const __m128d a = _mm_mul_pd(_mm_loadu_pd(w + i), _mm_loadu_pd(x + i));
+        const __m128d b = _mm_mul_pd(_mm_loadu_pd(w + i + 2), _mm_loadu_pd(x + i + 2));
+        _mm_storeu_pd(out + i, a);
+        _mm_storeu_pd(out + i + 2, b);
+    }
+#endif
+    for (; i < Length_; ++i) {
         out[i] = w[i] * x[i];
     }
 }
