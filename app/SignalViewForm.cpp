@@ -408,7 +408,8 @@ void TSignalViewForm::RedrawWaveform(const signalview::TViewFrame& f) {
     const std::size_t first = static_cast<std::size_t>(std::max(0.0, std::floor(lo / msPerSample)));
     const std::size_t last = std::min(f.Count, static_cast<std::size_t>(std::ceil(hi / msPerSample)) + 1);
     const std::size_t width = static_cast<std::size_t>(std::max(16.0, WaveformChartView->chart()->plotArea().width()));
-    const std::size_t n = signalview::ReduceMinMax(f.Samples.data(), first, last, std::min(width, MaxColumns), columns_.data());
+    const std::size_t n = signalview::ReduceMinMax(f.Samples.data(), f.SampleBlocks(), first, last,
+                                                       std::min(width, MaxColumns), columns_.data());
     points_.clear();
     double yLo = 0.0;
     double yHi = 0.0;
@@ -440,8 +441,10 @@ void TSignalViewForm::RedrawSpectrum(const signalview::TViewFrame& f) {
     const std::size_t last = std::min(f.Bins, static_cast<std::size_t>(std::ceil(hi / f.BinHertz)) + 1);
     const std::size_t width =
         std::min(MaxColumns, static_cast<std::size_t>(std::max(16.0, SpectrumChartView->chart()->plotArea().width())));
-    const std::size_t n = logAxis_ ? signalview::ReduceMinMaxLog(f.SpectrumDbv.data(), first, last, width, columns_.data())
-                                   : signalview::ReduceMinMax(f.SpectrumDbv.data(), first, last, width, columns_.data());
+    const signalview::TBlockExtremes blocks = f.SpectrumBlocks();
+    const std::size_t n =
+        logAxis_ ? signalview::ReduceMinMaxLog(f.SpectrumDbv.data(), blocks, first, last, width, columns_.data())
+                 : signalview::ReduceMinMax(f.SpectrumDbv.data(), blocks, first, last, width, columns_.data());
     points_.clear();
     double yHi = signalview::FloorDbv;
     double yLo = 0.0;

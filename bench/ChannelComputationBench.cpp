@@ -1,11 +1,19 @@
-// The whole per-channel computation (spectral: copy of the channel's samples, window,
-// transform, magnitudes, peak, band; weighted sums: the two-pass sums) for N = 2^8 ...
-// 2^24, printed as a fraction of the frame's duration N / F at F = 78125 Hz.
+// The whole per-channel computation (spectral: window, transform, peak, band, as the
+// run does it on a channel's block of volts; weighted sums: the two-pass sums) for
+// N = 2^8 ... 2^24, printed as a fraction of the frame's duration N / F at F = 78125 Hz.
+// Beside it, in the same process: the transform of the project's engine alone, and an
+// FFTW_MEASURE real transform of the same length as the yardstick. The second table
+// gives four spectral channels against four FFTW transforms (target at 2^20: at most
+// 2), and what the computation adds to the engine's transform against the same
+// yardstick.
 //
-// Own flags: --min-log2=K --max-log2=K (even exponents; default 8 ... 24).
+// Own flags: --min-log2=K --max-log2=K (even exponents; default 8 ... 24), --wisdom=PATH
+// (FFTW wisdom, read before planning and written after; FFTW_MEASURE planning takes
+// minutes at 2^24).
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -13,6 +21,8 @@
 #include <numbers>
 #include <string>
 #include <vector>
+
+#include <fftw3.h>
 
 #include "BenchTable.h"
 #include "RealFFT/AnalysisWindow.h"
@@ -42,9 +52,8 @@ void BM_Spectral(benchmark::State& state, std::size_t n)
     const double power = computation::WindowPower();
     computation::TChannelResult r;
     for (auto _ : state) {
-        std::copy(frame.begin(), frame.begin() + static_cast<std::ptrdiff_t>(n), data.begin());
-        const auto status = computation::ComputeSpectral(fft, data.data(), window.data(), spectrum.data(), Rate, power,
-                                                         computation::TChannelMode::Ac,
+        const auto status = computation::ComputeSpectral(fft, frame.data(), window.data(), data.data(),
+                                                         spectrum.data(), Rate, power, computation::TChannelMode::Ac,
                                                          computation::TAmplitudeType::Rms, nullptr, r);
         benchmark::DoNotOptimize(status);
         benchmark::DoNotOptimize(r);
@@ -67,6 +76,40 @@ void BM_Sum(benchmark::State& state, std::size_t n)
     }
 }
 
+// The engine's transform alone, on the windowed frame.
+void BM_Transform(benchmark::State& state, std::size_t n)
+{
+    std::vector<double> data = Signal(n);
+    std::vector<double> window(n + 16), spectrum(n + 16);
+    TREALFFT fft(static_cast<std::uint32_t>(n), nullptr);
+    fft.MakeWindow(window.data(), AnalysisWindowType);
+    fft.ApplyWindow(data.data(), window.data());
+    for (auto _ : state) {
+        fft.Transform(data.data(), spectrum.data());
+        benchmark::DoNotOptimize(spectrum.data());
+        benchmark::ClobberMemory();
+    }
+}
+
+// The yardstick: FFTW's real-to-complex transform of the same length, FFTW_MEASURE plan.
+void BM_Fftw(benchmark::State& state, std::size_t n)
+{
+    double* in = fftw_alloc_real(n);
+    fftw_complex* out = fftw_alloc_complex(n / 2 + 1);
+    const fftw_plan plan = fftw_plan_dft_r2c_1d(static_cast<int>(n), in, out, FFTW_MEASURE);
+    // Planning overwrites the input: fill it afterwards.
+    const std::vector<double> frame = Signal(n);
+    std::copy(frame.begin(), frame.begin() + static_cast<std::ptrdiff_t>(n), in);
+    for (auto _ : state) {
+        fftw_execute(plan);
+        benchmark::DoNotOptimize(out);
+        benchmark::ClobberMemory();
+    }
+    fftw_destroy_plan(plan);
+    fftw_free(out);
+    fftw_free(in);
+}
+
 std::string Name(const char* what, std::size_t n)
 {
     return std::string("channel/") + what + "/" + std::to_string(n);
@@ -76,7 +119,8 @@ std::string Name(const char* what, std::size_t n)
 
 int main(int argc, char** argv)
 {
-    auto flags = TakeOwnFlags(argc, argv, {"min-log2", "max-log2"});
+    auto flags = TakeOwnFlags(argc, argv, {"min-log2", "max-log2", "wisdom"});
+    const std::string wisdom = flags.count("wisdom") ? flags["wisdom"] : std::string(VOLTCHECK_FFTW_WISDOM);
     const int minLog2 = flags.count("min-log2") ? std::atoi(flags["min-log2"].c_str()) : 8;
     const int maxLog2 = flags.count("max-log2") ? std::atoi(flags["max-log2"].c_str()) : 24;
     if (minLog2 < 4 || maxLog2 > 24 || minLog2 > maxLog2) {
@@ -94,9 +138,13 @@ int main(int argc, char** argv)
     for (std::size_t n : sizes) {
         benchmark::RegisterBenchmark(Name("fft", n).c_str(), BM_Spectral, n)->Unit(benchmark::kMicrosecond);
         benchmark::RegisterBenchmark(Name("sum", n).c_str(), BM_Sum, n)->Unit(benchmark::kMicrosecond);
+        benchmark::RegisterBenchmark(Name("transform", n).c_str(), BM_Transform, n)->Unit(benchmark::kMicrosecond);
+        benchmark::RegisterBenchmark(Name("fftw", n).c_str(), BM_Fftw, n)->Unit(benchmark::kMicrosecond);
     }
+    fftw_import_wisdom_from_filename(wisdom.c_str());
     TBenchTable table;
     benchmark::RunSpecifiedBenchmarks(&table);
+    fftw_export_wisdom_to_filename(wisdom.c_str());
 
     std::printf("\n%10s %12s %12s %12s %14s %14s\n", "N", "frame ms", "fft us", "sum us", "fft/frame %",
                 "sum/frame %");
@@ -109,6 +157,21 @@ int main(int argc, char** argv)
         }
         std::printf("%10zu %12.3f %12.2f %12.2f %14.4f %14.4f\n", n, frame * 1e3, f * 1e6, s * 1e6,
                     100.0 * f / frame, 100.0 * s / frame);
+    }
+
+    std::printf("\nFour spectral channels against four FFTW_MEASURE transforms of the same length\n"
+                "(\"around\": the computation less the engine's transform, per FFTW transform).\n\n");
+    std::printf("| N | four channels, ms | engine transforms, ms | four FFTW, ms | channels / FFTW | around / FFTW |\n");
+    std::printf("|---:|---:|---:|---:|---:|---:|\n");
+    for (std::size_t n : sizes) {
+        const double f = table.Seconds(Name("fft", n));
+        const double t = table.Seconds(Name("transform", n));
+        const double w = table.Seconds(Name("fftw", n));
+        if (f < 0 || t < 0 || w < 0) {
+            continue;
+        }
+        std::printf("| 2^%d | %.3f | %.3f | %.3f | %.2f | %.2f |\n", __builtin_ctzll(n), 4e3 * f, 4e3 * t, 4e3 * w,
+                    f / w, (f - t) / w);
     }
     benchmark::Shutdown();
     return 0;

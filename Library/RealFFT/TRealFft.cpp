@@ -1,6 +1,11 @@
 #include "RealFFT/TRealFft.h"
 
+#include <algorithm>
 #include <cmath>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace {
 
@@ -55,8 +60,23 @@ bool TREALFFT::MakeWindow(double* w, std::uint8_t windowType)
 
 void TREALFFT::ApplyWindow(double* x, const double* w) const
 {
-    for (std::uint32_t i = 0; i < Length_; ++i) {
-        x[i] = w[i] * x[i];
+    ApplyWindow(x, w, x);
+}
+
+void TREALFFT::ApplyWindow(const double* x, const double* w, double* out) const
+{
+    std::uint32_t i = 0;
+#if defined(__SSE2__)
+    // Two pairs a step (the compiler keeps the loop scalar, as out may be x).
+    for (; i + 4 <= Length_; i += 4) {
+        const __m128d a = _mm_mul_pd(_mm_loadu_pd(w + i), _mm_loadu_pd(x + i));
+        const __m128d b = _mm_mul_pd(_mm_loadu_pd(w + i + 2), _mm_loadu_pd(x + i + 2));
+        _mm_storeu_pd(out + i, a);
+        _mm_storeu_pd(out + i + 2, b);
+    }
+#endif
+    for (; i < Length_; ++i) {
+        out[i] = w[i] * x[i];
     }
 }
 
@@ -75,14 +95,10 @@ bool TREALFFT::Magnitudes(const double* f, double* X) const
         return false;
     }
     const std::uint32_t half = Length_ / 2;
-    const double n = static_cast<double>(Length_);
-    const double h = static_cast<double>(half);
-    X[0] = f[0] / n;
+    X[0] = Magnitude(f, 0);
     // X[j] is written after f[j] and f[half + j] are read, so X may alias f.
     for (std::uint32_t j = 1; j < half; ++j) {
-        const double re = f[j];
-        const double im = f[half + j];
-        X[j] = std::sqrt(re * re + im * im) / h;
+        X[j] = BinMagnitude(f, j);
     }
     return true;
 }
@@ -96,6 +112,68 @@ std::int32_t TREALFFT::FindPeakBin(const double* X, double floor) const
         if (X[j] > best) {
             best = X[j];
             result = static_cast<std::int32_t>(j);
+        }
+    }
+    return result;
+}
+
+namespace {
+
+// The largest re^2 + im^2 of the bins first ... last-1 (f's layout), or -1 for none.
+// Four running maxima so that it vectorises; a NaN never wins, as in FindPeakBin.
+double LargestSquare(const double* f, std::int64_t half, std::int64_t first, std::int64_t last)
+{
+    const double* re = f + first;
+    const double* im = f + half + first;
+    const std::int64_t count = last - first;
+    std::int64_t i = 0;
+    double top = -1.0;
+#if defined(__SSE2__)
+    __m128d top0 = _mm_set1_pd(-1.0);
+    __m128d top1 = top0;
+    for (; i + 4 <= count; i += 4) {
+        const __m128d r0 = _mm_loadu_pd(re + i);
+        const __m128d i0 = _mm_loadu_pd(im + i);
+        const __m128d r1 = _mm_loadu_pd(re + i + 2);
+        const __m128d i1 = _mm_loadu_pd(im + i + 2);
+        // maxpd keeps its second operand when the first is NaN.
+        top0 = _mm_max_pd(_mm_add_pd(_mm_mul_pd(r0, r0), _mm_mul_pd(i0, i0)), top0);
+        top1 = _mm_max_pd(_mm_add_pd(_mm_mul_pd(r1, r1), _mm_mul_pd(i1, i1)), top1);
+    }
+    alignas(16) double lanes[2];
+    _mm_store_pd(lanes, _mm_max_pd(top0, top1));
+    top = std::max(lanes[0], lanes[1]);
+#endif
+    for (; i < count; ++i) {
+        const double p = re[i] * re[i] + im[i] * im[i];
+        top = p > top ? p : top;
+    }
+    return top;
+}
+
+} // namespace
+
+std::int32_t TREALFFT::FindPeakBinInTransform(const double* f, double floor) const
+{
+    // Block by block: X = sqrt(p) / (N/2) never decreases with p, so no bin of a block
+    // beats the best so far unless the block's largest p does; only such a block is
+    // searched bin by bin, in the order and with the comparisons of FindPeakBin.
+    constexpr std::int64_t Block = 256;
+    double best = floor < LowestPeakStart ? LowestPeakStart : floor;
+    std::int32_t result = -1;
+    const std::int64_t half = Length_ / 2;
+    for (std::int64_t first = SpectralHalfWidth_; first < half; first += Block) {
+        const std::int64_t last = std::min(half, first + Block);
+        const double top = LargestSquare(f, half, first, last);
+        if (!(std::sqrt(top) / static_cast<double>(half) > best)) {
+            continue;
+        }
+        for (std::int64_t j = first; j < last; ++j) {
+            const double x = BinMagnitude(f, static_cast<std::uint32_t>(j));
+            if (x > best) {
+                best = x;
+                result = static_cast<std::int32_t>(j);
+            }
         }
     }
     return result;

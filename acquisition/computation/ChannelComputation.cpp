@@ -111,24 +111,31 @@ TChannelStatus ComputeSpectral(TREALFFT& fft, double* data, const double* window
                                double adcFrequency, double windowPower, TChannelMode mode,
                                TAmplitudeType amplitude, const StopFlag* stop, TChannelResult& result)
 {
+    return ComputeSpectral(fft, data, window, data, spectrum, adcFrequency, windowPower, mode, amplitude, stop,
+                           result);
+}
+
+TChannelStatus ComputeSpectral(TREALFFT& fft, const double* samples, const double* window, double* windowed,
+                               double* spectrum, double adcFrequency, double windowPower, TChannelMode mode,
+                               TAmplitudeType amplitude, const StopFlag* stop, TChannelResult& result)
+{
     result = TChannelResult{};
     const std::int64_t n = fft.Length();
     const std::int64_t half = n / 2;
 
-    fft.ApplyWindow(data, window);
+    fft.ApplyWindow(samples, window, windowed);
     if (Stopped(stop)) {
         return TChannelStatus::Stopped;
     }
-    fft.Transform(data, spectrum);
+    fft.Transform(windowed, spectrum);
     if (Stopped(stop)) {
         return TChannelStatus::Stopped;
     }
-    fft.Magnitudes(spectrum, spectrum);
-    if (Stopped(stop)) {
-        return TChannelStatus::Stopped;
-    }
-    const double* X = spectrum;
-    const std::int32_t peak = fft.FindPeakBin(X, PeakSearchFloor);
+    // The magnitudes are taken where they are needed, never written out: the peak
+    // search reads the transform once, the sums below take a few bins.
+    const double* f = spectrum;
+    const auto X = [&fft, f](std::int64_t j) { return fft.Magnitude(f, static_cast<std::uint32_t>(j)); };
+    const std::int32_t peak = fft.FindPeakBinInTransform(f, PeakSearchFloor);
     if (Stopped(stop)) {
         return TChannelStatus::Stopped;
     }
@@ -137,11 +144,12 @@ TChannelStatus ComputeSpectral(TREALFFT& fft, double* data, const double* window
         // Bins past N/2 - 1 exist only for frames shorter than 16 samples; they count as 0.
         double side = 0.0;
         for (std::int64_t j = 1; j < fft.DcHalfWidth() && j < half; ++j) {
-            side += X[j] * X[j];
+            side += X(j) * X(j);
         }
-        const double p0 = X[0] * X[0] + side / 2.0;
+        const double x0 = X(0);
+        const double p0 = x0 * x0 + side / 2.0;
         result.DcValue = std::sqrt(p0 / windowPower);
-        if (X[0] < 0.0) {
+        if (x0 < 0.0) {
             result.DcValue = -result.DcValue;
         }
         return TChannelStatus::Done;
@@ -154,7 +162,8 @@ TChannelStatus ComputeSpectral(TREALFFT& fft, double* data, const double* window
     TCompensatedSum moment;
     for (std::int64_t j = std::int64_t{peak} - w; j <= std::int64_t{peak} + w - 1; ++j) {
         if (j > w && j < half) {
-            const double p = X[j] * X[j] / 2.0;
+            const double x = X(j);
+            const double p = x * x / 2.0;
             power.Add(p);
             moment.Add(static_cast<double>(j) * p);
         }

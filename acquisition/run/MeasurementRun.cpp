@@ -132,18 +132,18 @@ TStepResult TMeasurementRun::ComputeChannels(const std::array<bool, 4>& ticked) 
     for (std::size_t c = 0; c < results_.size(); ++c) {
         const std::int16_t slot = geometry_.ChannelSlot[c];
         if (slot < 0 || !ticked[c]) continue;
+        // The channel's block of volts is read in place: the window's pass writes the
+        // windowed copy, the sums only read.
         const double* block = buffers_.Data() + std::size_t(slot) * n;
-        std::copy_n(block, n, buffers_.DataPerChannel());
-        if (StopRequested()) return TStepResult::StoppedByRequest();
         const computation::TChannelMode mode = settings_.ChannelMode[c];
         TChannelStatus status;
         if (Method() == TMethod::Spectral) {
-            status = computation::ComputeSpectral(*buffers_.Fft(), buffers_.DataPerChannel(), buffers_.Window(),
+            status = computation::ComputeSpectral(*buffers_.Fft(), block, buffers_.Window(), buffers_.DataPerChannel(),
                                                   buffers_.FftAdcDataPerChannel(), geometry_.AdcFrequency,
                                                   windowPower_, mode, Amplitude(), &stop_, results_[c]);
         } else {
-            status = computation::ComputeWeightedSum(buffers_.DataPerChannel(), buffers_.Window(), n, windowSum_, mode,
-                                                     Amplitude(), results_[c]);
+            status = computation::ComputeWeightedSum(block, buffers_.Window(), n, windowSum_, mode, Amplitude(),
+                                                     results_[c]);
         }
         if (status == TChannelStatus::NoSignal) return TStepResult::Failure(std::string(computation::NoSignalMessage));
         if (status == TChannelStatus::Stopped || StopRequested()) return TStepResult::StoppedByRequest();

@@ -33,6 +33,10 @@ void TFrameHandOff::ThreadBody() {
         }
         incoming_.Bins = analysed ? analyser_.Bins() : 0;
         incoming_.BinHertz = analysed ? incoming_.Rate / analyser_.Length() : 0.0;
+        ComputeBlockExtremes(incoming_.Samples.data(), incoming_.Count, incoming_.SampleBlockMin.data(),
+                             incoming_.SampleBlockMax.data());
+        ComputeBlockExtremes(incoming_.SpectrumDbv.data(), incoming_.Bins, incoming_.SpectrumBlockMin.data(),
+                             incoming_.SpectrumBlockMax.data());
         lock.lock();
         job_ = false;
         finished_ = true;
@@ -60,6 +64,14 @@ bool TFrameHandOff::Prepare(std::size_t samples) {
             frame->Samples.shrink_to_fit();
             frame->SpectrumDbv.assign(samples / 2 + 1, 0.0);
             frame->SpectrumDbv.shrink_to_fit();
+            for (auto* blocks : {&frame->SampleBlockMin, &frame->SampleBlockMax}) {
+                blocks->assign(BlockCount(samples), 0.0);
+                blocks->shrink_to_fit();
+            }
+            for (auto* blocks : {&frame->SpectrumBlockMin, &frame->SpectrumBlockMax}) {
+                blocks->assign(BlockCount(samples / 2 + 1), 0.0);
+                blocks->shrink_to_fit();
+            }
         }
     } catch (const std::bad_alloc&) {
         return false;

@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cmath>
+#include <cstring>
 #include <numbers>
 #include <vector>
 
@@ -60,6 +61,39 @@ std::vector<double> Sine(std::size_t n, double amplitude, double bin, double off
         x[i] = offset + amplitude * std::sin(2.0 * std::numbers::pi * bin * static_cast<double>(i) / static_cast<double>(n) + phase);
     }
     return x;
+}
+
+// The run's form (samples read in place, the windowed copy written elsewhere) gives
+// what the in-place form gives, bit for bit, and leaves the samples as they were.
+TEST(ComputeSpectral, SamplesReadInPlaceGiveTheInPlaceResult)
+{
+    struct Case {
+        std::size_t n;
+        TChannelMode mode;
+        TAmplitudeType amplitude;
+        std::vector<double> x;
+    };
+    const Case cases[] = {
+        {1024, TChannelMode::Ac, TAmplitudeType::Rms, Sine(1024, 1.5, 37.2, 0.1)},
+        {1024, TChannelMode::Dc, TAmplitudeType::Rms, Sine(1024, 0.01, 50.0, -2.5)},
+        {65536, TChannelMode::Ac, TAmplitudeType::Peak, Sine(65536, 3.0, 1234.56, 0.5)},
+        {16, TChannelMode::Dc, TAmplitudeType::Rms, Sine(16, 0.2, 3.0, 1.0)},
+    };
+    for (const Case& c : cases) {
+        TREALFFT fft(static_cast<std::uint32_t>(c.n), nullptr);
+        std::vector<double> window(c.n), spectrum(c.n), windowed(c.n), inPlace = c.x;
+        fft.MakeWindow(window.data(), AnalysisWindowType);
+        const double power = computation::WindowPower();
+        TChannelResult expected, result;
+        const TChannelStatus expectedStatus = computation::ComputeSpectral(
+            fft, inPlace.data(), window.data(), spectrum.data(), Rate, power, c.mode, c.amplitude, nullptr, expected);
+        const TChannelStatus status = computation::ComputeSpectral(fft, c.x.data(), window.data(), windowed.data(),
+                                                                   spectrum.data(), Rate, power, c.mode, c.amplitude,
+                                                                   nullptr, result);
+        EXPECT_EQ(status, expectedStatus) << c.n;
+        EXPECT_EQ(std::memcmp(&result, &expected, sizeof result), 0) << c.n;
+        EXPECT_EQ(windowed, inPlace) << c.n;
+    }
 }
 
 TEST(WindowConstants, Values)

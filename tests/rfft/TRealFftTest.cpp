@@ -2,8 +2,11 @@
 
 #include <atomic>
 #include <cmath>
+#include <cstring>
+#include <functional>
 #include <limits>
 #include <numbers>
+#include <random>
 #include <vector>
 
 #include "RealFFT/AnalysisWindow.h"
@@ -157,6 +160,79 @@ TEST(TREALFFT, LengthOne)
     ASSERT_TRUE(fft.Magnitudes(f.data(), f.data()));
     EXPECT_EQ(f[0], -2.5);
     EXPECT_EQ(fft.FindPeakBin(f.data(), -67108864.0), -1);
+}
+
+// The peak search on the transform itself finds the bin that FindPeakBin finds on the
+// magnitudes, on spectra made to meet its blocks (ties across and inside blocks, a
+// rising spectrum, NaN, the floor).
+TEST(TREALFFT, PeakBinInTransformIsThatOfTheMagnitudes)
+{
+    struct Case {
+        const char* name;
+        std::uint32_t n;
+        std::function<void(std::vector<double>& f, std::mt19937& random)> shape;
+        double floor;
+    };
+    const auto equalBins = [](std::vector<std::uint32_t> bins, double re, double im) {
+        return [bins, re, im](std::vector<double>& f, std::mt19937&) {
+            for (std::uint32_t j : bins) {
+                f[j] = re;
+                f[f.size() / 2 + j] = im;
+            }
+        };
+    };
+    const auto noise = [](std::vector<double>& f, std::mt19937& random) {
+        std::normal_distribution<double> d(0.0, 1.0);
+        for (double& v : f) {
+            v = d(random);
+        }
+    };
+    const Case cases[] = {
+        {"noise", 1u << 14, noise, -67108864.0},
+        {"noise short", 16, noise, -67108864.0},
+        {"all zero", 4096, [](std::vector<double>&, std::mt19937&) {}, -67108864.0},
+        {"equal peaks in two blocks", 4096, equalBins({700, 1900}, 3.0, -4.0), -67108864.0},
+        {"equal peaks, signs swapped", 4096, equalBins({1900, 700}, -3.0, 4.0), -67108864.0},
+        {"equal peaks in one block", 4096, equalBins({300, 301, 299}, 1e-3, 2e-3), -67108864.0},
+        {"peak in the last bin", 4096, equalBins({2047}, 5.0, 0.0), -67108864.0},
+        {"peak at the search start", 4096, equalBins({5}, 0.0, 5.0), -67108864.0},
+        {"rising", 4096,
+         [](std::vector<double>& f, std::mt19937&) {
+             for (std::size_t j = 0; j < f.size() / 2; ++j) {
+                 f[j] = static_cast<double>(j);
+             }
+         },
+         -67108864.0},
+        {"NaN bins", 4096,
+         [&](std::vector<double>& f, std::mt19937& random) {
+             noise(f, random);
+             f[600] = NaN;
+             f[2048 + 1500] = std::numeric_limits<double>::quiet_NaN();
+         },
+         -67108864.0},
+        {"nothing above the floor", 4096, noise, 1e9},
+        {"floor between peaks", 4096,
+         [&](std::vector<double>& f, std::mt19937& random) {
+             noise(f, random);
+             f[1000] = 50.0;
+         },
+         0.02},
+    };
+    for (const Case& c : cases) {
+        std::mt19937 random(3);
+        std::vector<double> f(c.n, 0.0);
+        c.shape(f, random);
+        TREALFFT fft(c.n, nullptr);
+        std::vector<double> w(c.n);
+        fft.MakeWindow(w.data(), AnalysisWindowType);
+        std::vector<double> X(c.n);
+        ASSERT_TRUE(fft.Magnitudes(f.data(), X.data()));
+        EXPECT_EQ(fft.FindPeakBinInTransform(f.data(), c.floor), fft.FindPeakBin(X.data(), c.floor)) << c.name;
+        for (std::uint32_t j : {0u, 1u, c.n / 4, c.n / 2 - 1}) {
+            const double one = fft.Magnitude(f.data(), j);
+            EXPECT_EQ(std::memcmp(&one, &X[j], sizeof(double)), 0) << c.name << " bin " << j;
+        }
+    }
 }
 
 struct PeakCase {

@@ -80,6 +80,21 @@ TEST_P(ColumnReductionTest, EveryExtremeStays) {
     const auto [lo, hi] = std::minmax_element(x.begin() + begin, x.begin() + last);
     EXPECT_TRUE(std::any_of(out.begin(), out.begin() + n, [&](const TColumn& t) { return t.Min == *lo; }));
     EXPECT_TRUE(std::any_of(out.begin(), out.begin() + n, [&](const TColumn& t) { return t.Max == *hi; }));
+
+    // The same columns from the frame's block extremes.
+    std::vector<double> blockMin(signalview::BlockCount(x.size())), blockMax(blockMin.size());
+    signalview::ComputeBlockExtremes(x.data(), x.size(), blockMin.data(), blockMax.data());
+    const signalview::TBlockExtremes blocks{blockMin.data(), blockMax.data()};
+    std::vector<TColumn> fromBlocks(c.columns);
+    ASSERT_EQ(c.log ? signalview::ReduceMinMaxLog(x.data(), blocks, c.first, last, c.columns, fromBlocks.data())
+                    : signalview::ReduceMinMax(x.data(), blocks, c.first, last, c.columns, fromBlocks.data()),
+              n);
+    for (std::size_t k = 0; k < n; ++k) {
+        EXPECT_EQ(fromBlocks[k].Begin, out[k].Begin) << k;
+        EXPECT_EQ(fromBlocks[k].End, out[k].End) << k;
+        EXPECT_EQ(fromBlocks[k].Min, out[k].Min) << k;
+        EXPECT_EQ(fromBlocks[k].Max, out[k].Max) << k;
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -89,7 +104,10 @@ INSTANTIATE_TEST_SUITE_P(
                     TCase{"zoomed", 1 << 16, 12345, 23456, 640, false},
                     TCase{"fewer_samples_than_columns", 300, 0, 0, 1000, false},
                     TCase{"one_column", 5000, 0, 0, 1, false},
+                    TCase{"columns_of_3_samples", 999, 0, 0, 333, false},
+                    TCase{"columns_of_9_to_12_samples", 10007, 5, 10000, 997, false},
                     TCase{"large", 1 << 20, 0, 0, 1900, false},
+                    TCase{"blocks_zoomed_off_their_edges", 1 << 18, 1001, 250001, 700, false},
                     TCase{"log_whole", 1 << 15, 1, 0, 800, true},
                     TCase{"log_from_zero", 1 << 12, 0, 0, 500, true},
                     TCase{"log_zoomed", 1 << 16, 1000, 20000, 640, true},

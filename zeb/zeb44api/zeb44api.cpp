@@ -11,6 +11,7 @@
 // an open, configured record allocate nothing once the first frame is done.
 #include "zeb44api.h"
 
+#include "ConvertWords.h"
 #include "protocol/AdcWord.h"
 #include "protocol/ClientLink.h"
 #include "protocol/Messages.h"
@@ -301,26 +302,17 @@ int32_t ZEB44_ProcessData(ModuleRecord* module, const uint32_t* source, double* 
     std::fill_n(overload, ZEB44_CHANNELS, std::uint8_t{0});
     zebwire::ModuleConfig config;
     if (!loadConfig(module, config)) return ZEB44_ERR_NOT_CONFIGURED;
-    int order[ZEB44_CHANNELS];
-    double fullScale[ZEB44_CHANNELS];
-    int active = 0;
+    zeb44::TWordLayout layout;
     for (int ch = 0; ch < ZEB44_CHANNELS; ++ch) {
         if (config.enabled[ch] == 0) continue;
-        order[active] = ch;
-        fullScale[active] = zebwire::rangeVolts(config.rangeCode[ch]).value_or(0.0);
-        ++active;
+        layout.channel[layout.active] = ch;
+        layout.fullScale[layout.active] = zebwire::rangeVolts(config.rangeCode[ch]).value_or(0.0);
+        ++layout.active;
     }
-    if (active == 0 || count % active != 0) return ZEB44_ERR_ARGUMENT;
-    const std::int32_t perChannel = count / active;
-    std::uint8_t flags[ZEB44_CHANNELS] = {0, 0, 0, 0};
-    for (std::int32_t i = 0; i < count; ++i) {
-        const int k = static_cast<int>(i % active);
-        const auto word = zebwire::unpackWord(source[i]);
-        if (!word || word->channel != order[k]) return ZEB44_ERR_PROTOCOL;
-        destination[static_cast<std::ptrdiff_t>(k) * perChannel + i / active] =
-            zebwire::codeToVolts(word->code, fullScale[k]);
-        if (word->overload) flags[order[k]] = 1;
-    }
+    if (layout.active == 0 || count % layout.active != 0) return ZEB44_ERR_ARGUMENT;
+    std::uint8_t flags[ZEB44_CHANNELS];
+    if (!zeb44::ConvertWords(layout, source, destination, static_cast<std::size_t>(count / layout.active), flags))
+        return ZEB44_ERR_PROTOCOL;
     std::copy_n(flags, ZEB44_CHANNELS, overload);
     return ZEB44_OK;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <cmath>
 #include <cstdint>
 #include <memory>
 
@@ -35,6 +36,8 @@ public:
 
     // x[i] = w[i] * x[i] for i < Length. Both arrays hold Length elements.
     void ApplyWindow(double* x, const double* w) const;
+    // out[i] = w[i] * x[i] for i < Length: the window and a copy in one pass. out may be x.
+    void ApplyWindow(const double* x, const double* w, double* out) const;
 
     // f = unnormalised forward transform of x in the engine's layout (Re 0 ... N/2, then
     // -Im 1 ... N/2-1). x and f hold Length elements and must differ. False when an array or
@@ -48,6 +51,16 @@ public:
     // (floor raised to -60 000 000 when below it), or -1.
     std::int32_t FindPeakBin(const double* X, double floor) const;
 
+    // X[j] of Magnitudes for one bin j (0 ... N/2-1) of the transform f.
+    double Magnitude(const double* f, std::uint32_t j) const
+    {
+        return j == 0 ? f[0] / static_cast<double>(Length_) : BinMagnitude(f, j);
+    }
+    // FindPeakBin(Magnitudes of f, floor), the same bin, from the transform f itself:
+    // one read of f that writes nothing and takes square roots only where a block of
+    // bins may hold a new largest magnitude.
+    std::int32_t FindPeakBinInTransform(const double* f, double floor) const;
+
     std::uint32_t Length() const { return Length_; }
     std::int32_t DcHalfWidth() const { return DcHalfWidth_; }
     std::int32_t SpectralHalfWidth() const { return SpectralHalfWidth_; }
@@ -58,6 +71,13 @@ public:
     static bool IsUsableLength(std::uint32_t length);
 
 private:
+    double BinMagnitude(const double* f, std::uint32_t j) const
+    {
+        const double re = f[j];
+        const double im = f[Length_ / 2 + j];
+        return std::sqrt(re * re + im * im) / static_cast<double>(Length_ / 2);
+    }
+
     const AbortFlag* AbortFlag_ = nullptr;
     std::uint32_t Length_ = 0;
     std::int32_t DcHalfWidth_ = 0;

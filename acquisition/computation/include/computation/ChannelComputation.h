@@ -60,9 +60,13 @@ TChannelStatus ComputeWeightedSum(const double* x, const double* w, std::size_t 
                                   TChannelMode mode, TAmplitudeType amplitude, TChannelResult& result);
 
 // Spectral method for one channel. fft has the frame length N (N >= 1) and its window made;
-// data holds the N samples and is overwritten by the windowed samples; spectrum (N
-// elements) receives the transform and then the magnitudes. adcFrequency in hertz.
-// The stop flag (may be null) is checked after every step.
+// samples holds the N samples (not modified), windowed (N elements, may be samples)
+// receives the windowed samples, spectrum (N elements) the transform. adcFrequency in
+// hertz. The stop flag (may be null) is checked after every step. No allocation.
+TChannelStatus ComputeSpectral(TREALFFT& fft, const double* samples, const double* window, double* windowed,
+                               double* spectrum, double adcFrequency, double windowPower, TChannelMode mode,
+                               TAmplitudeType amplitude, const StopFlag* stop, TChannelResult& result);
+// The same with the windowed samples written over data.
 TChannelStatus ComputeSpectral(TREALFFT& fft, double* data, const double* window, double* spectrum,
                                double adcFrequency, double windowPower, TChannelMode mode,
                                TAmplitudeType amplitude, const StopFlag* stop, TChannelResult& result);

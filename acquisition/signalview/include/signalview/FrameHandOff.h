@@ -1,5 +1,6 @@
 #pragma once
 
+#include "signalview/ColumnReduction.h"
 #include "signalview/SignalAnalysis.h"
 
 #include <condition_variable>
@@ -20,6 +21,12 @@ struct TViewFrame {
     std::vector<double> SpectrumDbv;  // Bins used
     std::size_t Bins = 0;
     double BinHertz = 0.0;
+    // The extremes per block of Samples and of SpectrumDbv (ColumnReduction.h), made on
+    // the view's thread with the analysis so that a redraw need not read every sample.
+    std::vector<double> SampleBlockMin, SampleBlockMax;
+    std::vector<double> SpectrumBlockMin, SpectrumBlockMax;
+    TBlockExtremes SampleBlocks() const { return {SampleBlockMin.data(), SampleBlockMax.data()}; }
+    TBlockExtremes SpectrumBlocks() const { return {SpectrumBlockMin.data(), SpectrumBlockMax.data()}; }
     TSignalAnalysis Analysis;
     int Channel = -1;                 // 0 ... 3
     double RangeVolts = 0.0;          // the channel's input range
