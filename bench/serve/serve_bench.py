@@ -446,6 +446,9 @@ def part_soak(args):
     print()
     table(["module", "frames read by client 1", "frames measured meanwhile", "period s",
            "shortest interval ms", "longest interval ms", "late frames"], rows)
+    # Memory over the run: at most a dozen samples, evenly spaced, so a trend shows.
+    step = max(1, len(memory) // 12)
+    table(["seconds", "serve's VmRSS (KiB)"], [["%.0f" % t, kib] for t, kib in memory[::step] + memory[-1:]])
     table(["figure", "value"], [
         ["serve's VmRSS at start / after 1 min / at the end / largest (KiB)",
          "%d / %d / %d / %d" % (rss[0], settled[0], rss[-1], max(rss))],
