@@ -235,6 +235,43 @@ class HttpEndpoints(unittest.TestCase):
         self.assertEqual(len(read_events(self.serve.http_port, 1)), 1)
 
 
+class FullCrate(unittest.TestCase):
+    def test_sixteen_modules_from_one_serve_measure_their_own_levels(self):
+        """A whole crate from one stream per module at the top rate, spectral method:
+        every module's channels read their own levels."""
+        crate = {"crates": [{"serial": "C", "type": 30, "modules": [
+            {"slot": k, "serial": "44%04d" % k, "firmware": "1.0.0.0", "own_noise_rms": 0,
+             "channels": [{"dc": 0.05 * k}, {"dc": -0.03 * k}, {"amplitude": 0.5, "frequency": 100.0 * k},
+                          {"dc": 0.01 * k}]}
+            for k in range(1, 17)]}]}
+        with tempfile.TemporaryDirectory() as d:
+            zebsim = h.Zebsim(d, scenario=crate, time_scale=1)
+            modules = []
+            for k in range(1, 17):
+                modules += ["--module", "C:%d" % k]
+            serve = h.Serve(zebsim, modules + ["--rate", "78125", "--method", "fft", "--continuous",
+                                               "--time", "0.1", "--range", "1"], scpi=False)
+            try:
+                def readings():
+                    return json.loads(h.http_get(serve.http_port, "/api/v1/readings")[2])["modules"]
+                h.wait_until("every module's second frame", lambda: all(
+                    m["frame"] is not None and m["frame"] >= 2 for m in readings()), seconds=h.START_SECONDS * 2)
+                seen = {}
+                for m in readings():
+                    k = m["slot"]
+                    c = m["channels"]
+                    self.assertTrue(m["connected"], m)
+                    self.assertAlmostEqual(c["1"]["volts"], 0.05 * k, delta=2e-3, msg=m)
+                    self.assertAlmostEqual(c["2"]["volts"], -0.03 * k, delta=2e-3, msg=m)
+                    self.assertAlmostEqual(c["3"]["volts"], 0.0, delta=2e-3, msg=m)  # a sine's DC
+                    self.assertAlmostEqual(c["4"]["volts"], 0.01 * k, delta=2e-3, msg=m)
+                    seen[k] = m
+                self.assertEqual(sorted(seen), list(range(1, 17)))
+            finally:
+                status, stderr = h.finish(serve, zebsim)
+            self.assertEqual(status, 0, stderr)
+
+
 class LostModule(unittest.TestCase):
     def test_lost_module_is_marked_and_found_again(self):
         with tempfile.TemporaryDirectory() as d:
