@@ -13,7 +13,7 @@ packages=(
   chromium chromium-driver python3-selenium
   libxcb1-dev
   xvfb xauth x11-utils xdotool fonts-liberation imagemagick
-  dpkg-dev fakeroot file lintian
+  dpkg-dev fakeroot file lintian desktop-file-utils
 )
 if [ "${1:-}" = "--fuzz" ]; then
   packages+=(clang libclang-rt-14-dev llvm)

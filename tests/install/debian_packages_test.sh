@@ -71,6 +71,7 @@ for line in 'Type=Application' 'Exec=voltcheck' 'Icon=voltcheck' 'Terminal=false
             'Name[ru]=Вольтметр Voltcheck' 'Comment[ru]=Измерение напряжения модулем АЦП ZEB44 в крейте ZEB'; do
   grep -qxF "$line" "$desktop" || fail "desktop entry lacks '$line'"
 done
+desktop-file-validate "$desktop" || fail "desktop-file-validate refuses the desktop entry"
 for page in voltcheck voltcheck-cli voltcheck-measure; do
   upper=$(tr 'a-z-' 'A-Z_' <<<"$page" | sed 's/_/\\\\-/g')
   grep -q "^\.TH $upper 1 " <<<"$(zcat "$work/program/usr/share/man/man1/$page.1.gz")" || fail "manual page $page"
