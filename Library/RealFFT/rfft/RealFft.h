@@ -2,11 +2,18 @@
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 
 #include "rfft/DynArray.h"
 #include "rfft/SinCosOsc.h"
 
 namespace rfft {
+
+namespace detail {
+struct FourStepPlan;
+using TransformFn = bool (*)(FourStepPlan& plan, double* f, const double* x, double* scratch,
+                             const std::atomic<bool>* abort);
+} // namespace detail
 
 // Forward real FFT for power-of-two lengths (decimation in time).
 //
@@ -21,17 +28,23 @@ namespace rfft {
 // The optional abort flag belongs to the caller. The transform looks at it between its
 // passes and returns early, leaving an incomplete output, once it reads true; the caller
 // checks the flag after the call and discards the result.
+// Which compiled copy of the passes a plan uses. Best picks the widest the CPU runs
+// (AVX-512, AVX2 with FMA, else plain x86-64); Portable forces the plain copy, so tests
+// cover it on any machine.
+enum class Kernels { Best, Portable };
+
 template <class T>
 class RealFft {
 public:
     static constexpr int MaxBitDepth = 30;
     static constexpr int TrigTableMaxLevel = 12;
+    static constexpr int FourStepMinBits = 10;
 
     using AbortFlag = std::atomic<bool>;
 
     // Preconditions: length is a power of two (length > 0) and log2(length) <= MaxBitDepth.
     // Throws std::bad_alloc when the tables do not fit in memory.
-    explicit RealFft(std::int32_t length, const AbortFlag* abort_flag = nullptr);
+    explicit RealFft(std::int32_t length, const AbortFlag* abort_flag = nullptr, Kernels kernels = Kernels::Best);
     virtual ~RealFft();
 
     RealFft(const RealFft&) = delete;
@@ -41,7 +54,7 @@ public:
     int bit_count() const { return bit_count_; }
 
     // The engine's own work buffer of length() elements.
-    T* scratch() { return buffer_.data(); }
+    T* scratch();
 
     // Preconditions: f and x are non-null, hold length() elements each, f != x and
     // neither is scratch(). x is not modified.
@@ -67,6 +80,9 @@ private:
     DynArray<T> cosine_table_;
     DynArray<T> buffer_;
     DynArray<SinCosOsc<T>> oscillators_;
+    // From N = 2^FourStepMinBits on: the four-step plan and the passes picked for the CPU.
+    std::unique_ptr<detail::FourStepPlan> four_step_;
+    detail::TransformFn transform_ = nullptr;
     const AbortFlag* abort_flag_ = nullptr;
 };
 
