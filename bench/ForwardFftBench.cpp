@@ -9,13 +9,15 @@
 //                               is read before its plans and written after each of them,
 //                               so the planning (many minutes for PATIENT) is paid once
 //   --no-patient                FFTW_MEASURE only
+//   --patient-max-log2=K        FFTW_PATIENT only up to 2^K (its planning without wisdom
+//                               takes a quarter of an hour at 2^20 here, and grows fast)
 //   --plan-only                 make the plans (and the wisdom), then exit
 //   --portable                  our engine without its AVX2/AVX-512 kernels
 //   --kiss                      KissFFT's real transform as a further column
 //
 // Timing: in every round each engine runs for one sample in turn (ours, MEASURE,
 // PATIENT, ...), so a burst of load from elsewhere hits all of them alike. A sample is
-// the mean time of as many calls as fill --sample-ms. The table gives the median and the
+// the mean CPU time of this thread over as many calls as fill --sample-ms. The table gives the median and the
 // minimum of the rounds and the ratios ours / best FFTW of both, with the load average.
 
 #include <fftw3.h>
@@ -31,6 +33,8 @@
 #include <random>
 #include <string>
 #include <vector>
+
+#include <time.h>
 
 #include "BenchTable.h"
 #include "rfft/RealFft.h"
@@ -86,16 +90,25 @@ double LoadAverage()
     return getloadavg(load, 1) == 1 ? load[0] : -1.0;
 }
 
+// CPU time of this thread: on a shared machine the time the thread waits for a core
+// is not counted (the caches it shares still are).
+double ThreadSeconds()
+{
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) + 1e-9 * static_cast<double>(t.tv_nsec);
+}
+
 // Mean seconds per call over one sample of at least minSeconds (and at least one call).
 double Sample(const std::function<void()>& run, double minSeconds)
 {
     long calls = 0;
-    const auto t0 = std::chrono::steady_clock::now();
+    const double t0 = ThreadSeconds();
     double elapsed = 0.0;
     do {
         run();
         ++calls;
-        elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+        elapsed = ThreadSeconds() - t0;
     } while (elapsed < minSeconds);
     return elapsed / static_cast<double>(calls);
 }
@@ -116,7 +129,7 @@ TStats Summarise(std::vector<double> v)
 int main(int argc, char** argv)
 {
     auto flags = TakeOwnFlags(argc, argv,
-                              {"min-log2", "max-log2", "rounds", "sample-ms", "wisdom", "no-patient", "plan-only",
+                              {"min-log2", "max-log2", "rounds", "sample-ms", "wisdom", "no-patient", "patient-max-log2", "plan-only",
                                "portable", "kiss"});
     if (argc > 1) {
         std::fprintf(stderr, "unknown argument %s\n", argv[1]);
@@ -127,7 +140,9 @@ int main(int argc, char** argv)
     const int rounds = flags.count("rounds") ? std::atoi(flags["rounds"].c_str()) : 11;
     const double sampleSeconds = (flags.count("sample-ms") ? std::atof(flags["sample-ms"].c_str()) : 20.0) * 1e-3;
     const std::string wisdom = flags.count("wisdom") ? flags["wisdom"] : std::string(VOLTCHECK_FFTW_WISDOM);
-    const bool withPatient = flags.count("no-patient") == 0;
+    const int patientMaxLog2 = flags.count("no-patient") ? 0
+        : flags.count("patient-max-log2")                 ? std::atoi(flags["patient-max-log2"].c_str())
+                                                          : 30;
     const bool withKiss = flags.count("kiss") != 0;
     const auto kernels = flags.count("portable") ? rfft::Kernels::Portable : rfft::Kernels::Best;
     if (minLog2 < 1 || maxLog2 > 26 || minLog2 > maxLog2 || rounds < 1) {
@@ -145,7 +160,7 @@ int main(int argc, char** argv)
         c->in.reset(fftw_alloc_real(c->x.size()));
         c->out.reset(fftw_alloc_complex(c->x.size() / 2 + 1));
         c->measure = PlanWithWisdom(*c, FFTW_MEASURE, wisdom + ".measure", "MEASURE");
-        if (withPatient) {
+        if (k <= patientMaxLog2) {
             c->patient = PlanWithWisdom(*c, FFTW_PATIENT, wisdom + ".patient", "PATIENT");
         }
         // Planning overwrites the arrays: fill the input afterwards.

@@ -52,7 +52,9 @@ void AlignedDoubles::resize(std::size_t count)
 void StockhamTables::build(long n)
 {
     length = n;
-    radix4_stages = log2_of(n) / 2;
+    const int bits = log2_of(n);
+    radix8_last = bits % 2 == 1;
+    radix4_stages = radix8_last ? (bits - 3) / 2 : bits / 2;
     long total = 0;
     for (int t = 0; t < radix4_stages; ++t) {
         offset[t] = total;
@@ -93,6 +95,20 @@ void FourStepPlan::build(long length)
     n = length;
     m = length / 2;
     const int bits = log2_of(m);
+    single = m <= SingleMaxPoints;
+    if (single) {
+        whole_fft.build(m);
+        const long q = m / 4;
+        first_stage.resize(static_cast<std::size_t>(6 * q));
+        for (long p = 0; p < q; ++p) {
+            for (long k = 1; k <= 3; ++k) {
+                unit_root(k * p, m, first_stage.data()[(2 * k - 2) * q + p], first_stage.data()[(2 * k - 1) * q + p]);
+            }
+        }
+        roots_n.build(n, m / 2);
+        scratch.resize(static_cast<std::size_t>(n + 64));
+        return;
+    }
     rows = long{1} << ((bits + 1) / 2);
     cols = m / rows;
     column_fft.build(rows);

@@ -34,11 +34,12 @@ private:
 
 // Twiddle factors of a Stockham radix-4 transform of `length` points: stage t (sub-transform
 // length n = length / 4^t, m = n/4) holds for p = 0 ... m-1 the six values
-// cos, sin of 2 pi p/n, 2 * 2 pi p/n and 3 * 2 pi p/n, from offset[t]. A last radix-2
-// stage follows when log2(length) is odd.
+// cos, sin of 2 pi p/n, 2 * 2 pi p/n and 3 * 2 pi p/n, from offset[t]. When log2(length)
+// is odd they end at n = 8 and a radix-8 stage (constant twiddles) follows.
 struct StockhamTables {
     long length = 0;
     int radix4_stages = 0;
+    bool radix8_last = false;
     long offset[16] = {};
     AlignedDoubles twiddles;
 
@@ -70,6 +71,13 @@ struct FourStepPlan {
     AlignedDoubles lane_roots; // per row r: cos[4], sin[4] of 2 pi r l / M, l = 0 ... 3
     SplitRoots roots_m;        // W_M^j
     SplitRoots roots_n;        // W_N^k, k < N/4
+    // Up to SingleMaxPoints the whole transform of M points is one Stockham sequence over
+    // f and scratch instead (it fits the caches); its first stage has its own table, by
+    // rows: cos, sin of 2 pi p k / M for k = 1, 2, 3, each over p = 0 ... M/4 - 1.
+    static constexpr long SingleMaxPoints = long{1} << 13;
+    bool single = false;
+    StockhamTables whole_fft;
+    AlignedDoubles first_stage;
     AlignedDoubles work;       // four buffers of max(rows, cols) * 8 doubles
     AlignedDoubles scratch;    // 2 * rows * stride doubles: the result of the column pass
 
