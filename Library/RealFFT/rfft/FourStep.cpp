@@ -113,10 +113,10 @@ void FourStepPlan::build(long length)
     cols = m / rows;
     column_fft.build(rows);
     row_fft.build(cols);
-    lane_roots.resize(static_cast<std::size_t>(8 * rows));
+    lane_roots.resize(static_cast<std::size_t>(16 * rows));
     for (long r = 0; r < rows; ++r) {
-        for (long l = 0; l < 4; ++l) {
-            unit_root(r * l, m, lane_roots.data()[8 * r + l], lane_roots.data()[8 * r + 4 + l]);
+        for (long l = 0; l < 8; ++l) {
+            unit_root(r * l, m, lane_roots.data()[16 * r + l], lane_roots.data()[16 * r + 8 + l]);
         }
     }
     roots_m.build(m, m);

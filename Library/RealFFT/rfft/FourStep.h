@@ -68,7 +68,7 @@ struct FourStepPlan {
     long stride = 0;           // of the rows in scratch: a little more than cols (see build)
     StockhamTables column_fft; // length rows
     StockhamTables row_fft;    // length cols
-    AlignedDoubles lane_roots; // per row r: cos[4], sin[4] of 2 pi r l / M, l = 0 ... 3
+    AlignedDoubles lane_roots; // per row r: cos[8], sin[8] of 2 pi r l / M, l = 0 ... 7
     SplitRoots roots_m;        // W_M^j
     SplitRoots roots_n;        // W_N^k, k < N/4
     // Up to SingleMaxPoints the whole transform of M points is one Stockham sequence over
