@@ -126,6 +126,7 @@ void FourStepPlan::build(long length)
     stride = cols + 8;
     work.resize(static_cast<std::size_t>(4 * 8 * (rows > cols ? rows : cols)));
     scratch.resize(static_cast<std::size_t>(2 * rows * stride));
+    stream_scratch = m >= StreamMinPoints;
 }
 
 } // namespace rfft::detail
