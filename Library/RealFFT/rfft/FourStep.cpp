@@ -109,7 +109,14 @@ void FourStepPlan::build(long length)
         scratch.resize(static_cast<std::size_t>(n + 64));
         return;
     }
-    rows = long{1} << ((bits + 1) / 2);
+    // The shape trades the strided reads of the column pass against the strided writes
+    // of the row pass. Square (rows >= cols) is best up to 2^16 points; from 2^17 to 2^22
+    // short columns measured 5 to 12 % faster, at 2^23 square again.
+    int row_bits = (bits + 1) / 2;
+    if (bits >= 17 && bits <= 22) {
+        row_bits = bits <= 20 ? 8 : 9;
+    }
+    rows = long{1} << row_bits;
     cols = m / rows;
     column_fft.build(rows);
     row_fft.build(cols);
