@@ -41,20 +41,27 @@
 
 namespace {
 
-struct FftwFree {
-    void operator()(void* p) const { fftw_free(p); }
+struct Free {
+    void operator()(void* p) const { std::free(p); }
 };
+
+// Every array of both engines starts on a cache line (fftw_alloc_real gives 32 bytes).
+template <class T>
+T* CacheLineArray(std::size_t count)
+{
+    const std::size_t bytes = (count * sizeof(T) + 63) / 64 * 64;
+    return static_cast<T*>(std::aligned_alloc(64, bytes));
+}
 
 // One length's input, engines and plans; made before any timing.
 struct TCase {
     std::int32_t N = 0;
-    // Our arrays come from fftw_alloc_real like FFTW's, so both engines see the same
-    // alignment (a cache-line boundary saves ours some 10 %).
-    std::unique_ptr<double, FftwFree> x;
-    std::unique_ptr<double, FftwFree> f;
+    // Both engines' arrays are aligned alike (a cache-line boundary saves ours some 10 %).
+    std::unique_ptr<double, Free> x;
+    std::unique_ptr<double, Free> f;
     std::unique_ptr<rfft::RealFft<double>> ours;
-    std::unique_ptr<double, FftwFree> in;
-    std::unique_ptr<fftw_complex, FftwFree> out;
+    std::unique_ptr<double, Free> in;
+    std::unique_ptr<fftw_complex, Free> out;
     fftw_plan measure = nullptr;
     fftw_plan patient = nullptr;
     std::unique_ptr<kissfft<double>> kiss;
@@ -158,13 +165,13 @@ int main(int argc, char** argv)
         c->N = std::int32_t{1} << k;
         const std::vector<double> input = RandomInput(c->N);
         const std::size_t n = input.size();
-        c->x.reset(fftw_alloc_real(n));
-        c->f.reset(fftw_alloc_real(n));
+        c->x.reset(CacheLineArray<double>(n));
+        c->f.reset(CacheLineArray<double>(n));
         std::copy(input.begin(), input.end(), c->x.get());
         std::fill(c->f.get(), c->f.get() + n, 0.0);
         c->ours = std::make_unique<rfft::RealFft<double>>(c->N, nullptr, kernels);
-        c->in.reset(fftw_alloc_real(n));
-        c->out.reset(fftw_alloc_complex(n / 2 + 1));
+        c->in.reset(CacheLineArray<double>(n));
+        c->out.reset(CacheLineArray<fftw_complex>(n / 2 + 1));
         c->measure = PlanWithWisdom(*c, FFTW_MEASURE, wisdom + ".measure", "MEASURE");
         if (k <= patientMaxLog2) {
             c->patient = PlanWithWisdom(*c, FFTW_PATIENT, wisdom + ".patient", "PATIENT");
@@ -185,8 +192,14 @@ int main(int argc, char** argv)
     std::printf("forward_fft against FFTW r2c, %d rounds of >= %.0f ms per engine and N, %s kernels\n", rounds,
                 sampleSeconds * 1e3, kernels == rfft::Kernels::Portable ? "portable" : "best");
     std::printf("load average (1 min) at start: %.2f\n\n", loadBefore);
-    std::printf("%6s %11s %11s %11s %11s %8s %9s %9s%s\n", "N", "ours us", "MEASURE us", "PATIENT us", "best FFTW",
-                "", "ratio med", "ratio min", withKiss ? "   kiss us" : "");
+    std::printf("median (min) of the rounds in us; best FFTW: the plan with the lower median\n");
+    std::printf("%6s %19s %19s %19s %8s %9s %9s%s\n", "N", "ours", "FFTW MEASURE", "FFTW PATIENT", "best",
+                "ratio med", "ratio min", withKiss ? "   kiss us" : "");
+    const auto cell = [](const TStats& t) {
+        char text[40];
+        std::snprintf(text, sizeof text, "%.2f (%.2f)", t.median * 1e6, t.min * 1e6);
+        return std::string(text);
+    };
     for (auto& c : cases) {
         std::vector<std::pair<std::string, std::function<void()>>> engines;
         engines.emplace_back("ours", [&c] { c->ours->forward_fft(c->f.get(), c->x.get()); });
@@ -210,12 +223,14 @@ int main(int argc, char** argv)
         for (auto& t : times) {
             s.push_back(Summarise(t));
         }
-        const bool patientBest = c->patient != nullptr && s[2].median < s[1].median;
+        const bool withPatientPlan = c->patient != nullptr;
+        const bool patientBest = withPatientPlan && s[2].median < s[1].median;
         const TStats& best = patientBest ? s[2] : s[1];
+        const double bestMin = withPatientPlan ? std::min(s[1].min, s[2].min) : s[1].min;
         const std::size_t kiss = engines.size() - 1;
-        std::printf("%6s %11.2f %11.2f %11.2f %11.2f %8s %9.3f %9.3f", ("2^" + std::to_string(__builtin_ctz(c->N))).c_str(),
-                    s[0].median * 1e6, s[1].median * 1e6, c->patient ? s[2].median * 1e6 : 0.0, best.median * 1e6,
-                    patientBest ? "PATIENT" : "MEASURE", s[0].median / best.median, s[0].min / std::min(s[1].min, c->patient ? s[2].min : s[1].min));
+        std::printf("%6s %19s %19s %19s %8s %9.3f %9.3f", ("2^" + std::to_string(__builtin_ctz(c->N))).c_str(),
+                    cell(s[0]).c_str(), cell(s[1]).c_str(), withPatientPlan ? cell(s[2]).c_str() : "-",
+                    patientBest ? "PATIENT" : "MEASURE", s[0].median / best.median, s[0].min / bestMin);
         if (c->kiss) {
             std::printf(" %9.2f", s[kiss].median * 1e6);
         }
