@@ -15,24 +15,28 @@ using TransformFn = bool (*)(FourStepPlan& plan, double* f, const double* x, dou
                              const std::atomic<bool>* abort);
 } // namespace detail
 
-// Forward real FFT for power-of-two lengths (decimation in time).
-//
-// Output layout for X_j = sum_n x[n] * exp(-2*pi*i*j*n/N), not normalised:
-//   f[j]       =  Re X_j   for j = 0 ... N/2   (f[0] is the sum, f[N/2] the Nyquist term)
-//   f[N/2 + j] = -Im X_j   for j = 1 ... N/2 - 1
-//
-// All tables are built once by the constructor; a transform allocates nothing and calls
-// no trigonometric function. Levels up to TrigTableMaxLevel take their twiddle factors
-// from the cosine table, higher levels from recursive oscillators.
-//
-// The optional abort flag belongs to the caller. The transform looks at it between its
-// passes and returns early, leaving an incomplete output, once it reads true; the caller
-// checks the flag after the call and discards the result.
 // Which compiled copy of the passes a plan uses. Best picks the widest the CPU runs
 // (AVX-512, AVX2 with FMA, else plain x86-64); Portable forces the plain copy, so tests
 // cover it on any machine.
 enum class Kernels { Best, Portable };
 
+// Forward real FFT for power-of-two lengths.
+//
+// Output layout for X_j = sum_n x[n] * exp(-2*pi*i*j*n/N), not normalised:
+//   f[j]       =  Re X_j   for j = 0 ... N/2   (f[0] is the sum, f[N/2] the Nyquist term)
+//   f[N/2 + j] = -Im X_j   for j = 1 ... N/2 - 1
+//
+// From N = 2^FourStepMinBits on, the transform is a complex FFT of N/2 points
+// (z[n] = x[2n] + i x[2n+1]) followed by a pass that separates the real spectrum; the
+// complex FFT runs as one Stockham sequence while it fits the caches, above that in the
+// four-step order (see FourStep.h). Below, the levels run in decimation in time from a
+// cosine table. All tables are built once by the constructor, every twiddle factor
+// rounded from a long double sine or cosine (or the product of two such); a transform
+// allocates nothing and calls no trigonometric function.
+//
+// The optional abort flag belongs to the caller. The transform looks at it between its
+// passes and returns early, leaving an incomplete output, once it reads true; the caller
+// checks the flag after the call and discards the result.
 template <class T>
 class RealFft {
 public:
@@ -53,7 +57,7 @@ public:
     std::int32_t length() const { return length_; }
     int bit_count() const { return bit_count_; }
 
-    // The engine's own work buffer of length() elements.
+    // The engine's own work buffer of at least length() elements.
     T* scratch();
 
     // Preconditions: f and x are non-null, hold length() elements each, f != x and
