@@ -1,5 +1,7 @@
 #include "rfft/RealFft.h"
 
+#include "rfft/FourStep.h"
+
 #include <cmath>
 #include <numbers>
 #include <utility>
@@ -26,13 +28,19 @@ int log2_of_pow2(std::int32_t x)
 } // namespace
 
 template <class T>
-RealFft<T>::RealFft(std::int32_t length, const AbortFlag* abort_flag)
+RealFft<T>::RealFft(std::int32_t length, const AbortFlag* abort_flag, Kernels kernels)
     : length_(length)
     , abort_flag_(abort_flag)
 {
     RFFT_REQUIRE(is_pow2(length), "is_pow2 (length)");
     bit_count_ = log2_of_pow2(length);
     RFFT_REQUIRE(bit_count_ <= MaxBitDepth, "bit_count <= MaxBitDepth");
+    if (bit_count_ >= FourStepMinBits) {
+        four_step_ = std::make_unique<detail::FourStepPlan>();
+        four_step_->build(length_);
+        transform_ = detail::pick_transform(kernels);
+        return;
+    }
     buffer_.resize(length_);
     init_bit_reversal();
     init_cosine_table();
@@ -41,6 +49,12 @@ RealFft<T>::RealFft(std::int32_t length, const AbortFlag* abort_flag)
 
 template <class T>
 RealFft<T>::~RealFft() = default;
+
+template <class T>
+T* RealFft<T>::scratch()
+{
+    return four_step_ ? four_step_->scratch.data() : buffer_.data();
+}
 
 template <class T>
 void RealFft<T>::init_bit_reversal()
@@ -772,6 +786,10 @@ void RealFft<T>::forward_fft(T* f, const T* x)
     RFFT_REQUIRE(x != scratch(), "x != scratch ()");
     RFFT_REQUIRE(f != x, "f != x");
 
+    if (four_step_) {
+        transform_(*four_step_, f, x, four_step_->scratch.data(), abort_flag_);
+        return;
+    }
     switch (bit_count_) {
     case 0:
         f[0] = x[0];
