@@ -58,7 +58,7 @@ public:
         {
             const std::lock_guard lock(module_.mutex_);
             frame.Count = ++module_.frames_;
-            frame.Reading = readings::ReadingOfRun(run, columns_.Enabled, frame.Count, std::chrono::system_clock::now());
+            frame.Reading = readings::ReadingOfRun(run, columns_.Enabled, frame.Count, acquiredAt_);
             // A frame of a setup already replaced is no reading of the new one's functions.
             if (generation_ == module_.generation_) {
                 readings::ApplyBenchFunctions(module_.bench_, frame.Reading);
@@ -90,6 +90,9 @@ public:
             if (step == run::TRunStep::StartStream) BeginAcquisition();
             if (step == run::TRunStep::AcquireFrame) {
                 acquired_ = acquiring_;
+                // A frame's time is when its last sample came, not when its computation
+                // ended: frames of many modules ending together queue for the cores.
+                acquiredAt_ = std::chrono::system_clock::now();
                 if (stream) BeginAcquisition();
             }
         }
@@ -115,6 +118,7 @@ private:
     readings::TColumns columns_;
     std::uint64_t acquiring_ = 0;  // the number of the acquisition in progress
     std::uint64_t acquired_ = 0;   // of the frame being converted and computed
+    std::chrono::system_clock::time_point acquiredAt_;  // when its words were all in
 };
 
 TServedModule::TServedModule(std::string crate, int slot, const TServedSetup& setup,
