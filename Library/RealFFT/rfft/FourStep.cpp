@@ -139,6 +139,7 @@ void FourStepPlan::build(long length)
     scratch.resize(static_cast<std::size_t>(2 * rows * stride));
     stream_scratch = m >= StreamMinPoints;
     row_direct = m <= RowDirectMaxPoints;
+    stream_output = m >= StreamOutputMinPoints;
 }
 
 } // namespace rfft::detail
