@@ -249,7 +249,7 @@ TEST(ServedModuleText, MetricsAndJsonOfASnapshot) {
     EXPECT_EQ(serve::ModuleJson(snapshot),
               "{\"crate\": \"A\", \"slot\": 1, \"module\": \"440001\", \"connected\": false, \"state\": \"lost\", "
               "\"message\": "
-              "\"line\\u000a\\\"quoted\\\"\", \"time\": null, \"frame\": null, \"channels\": {}, \"display\": {}}");
+              "\"line\\n\\\"quoted\\\"\", \"time\": null, \"frame\": null, \"channels\": {}, \"display\": {}}");
 }
 
 }  // namespace

@@ -6,7 +6,6 @@
 #include "run/Throughput.h"
 
 #include <algorithm>
-#include <cstdio>
 
 namespace serve {
 
@@ -317,24 +316,6 @@ void TServedModule::Serve() {
 
 namespace {
 
-std::string JsonString(const std::string& text) {
-    std::string out = "\"";
-    for (const char ch : text) {
-        const auto c = static_cast<unsigned char>(ch);
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += ch;
-        } else if (c < 0x20) {
-            char escape[8];
-            std::snprintf(escape, sizeof escape, "\\u%04x", c);
-            out += escape;
-        } else {
-            out += ch;
-        }
-    }
-    return out + "\"";
-}
-
 const char* LinkText(TLink link) {
     switch (link) {
     case TLink::Opening: return "opening";
@@ -358,11 +339,11 @@ const char* KindText(run::TChannelDisplay::TKind kind) {
 }  // namespace
 
 std::string ModuleJson(const TModuleSnapshot& snapshot) {
-    std::string json = "{\"crate\": " + JsonString(snapshot.Crate) + ", \"slot\": " + std::to_string(snapshot.Slot) +
-                       ", \"module\": " + JsonString(snapshot.Serial) +
+    std::string json = "{\"crate\": " + readings::JsonString(snapshot.Crate) + ", \"slot\": " + std::to_string(snapshot.Slot) +
+                       ", \"module\": " + readings::JsonString(snapshot.Serial) +
                        ", \"connected\": " + (snapshot.Link == TLink::Measuring ? "true" : "false") +
                        ", \"state\": \"" + LinkText(snapshot.Link) + "\"" +
-                       ", \"message\": " + JsonString(snapshot.Message) + ", ";
+                       ", \"message\": " + readings::JsonString(snapshot.Message) + ", ";
     if (!snapshot.Last) return json + "\"time\": null, \"frame\": null, \"channels\": {}, \"display\": {}}";
     const TServedFrame& frame = *snapshot.Last;
     // The readings' own JSON object, without its braces and line end.
@@ -375,7 +356,7 @@ std::string ModuleJson(const TModuleSnapshot& snapshot) {
         if (!first) json += ", ";
         first = false;
         json += "\"" + std::to_string(c + 1) + "\": {\"kind\": \"" + KindText(display.Kind) +
-                "\", \"value\": " + JsonString(display.Value) + ", \"frequency\": " + JsonString(display.Frequency) +
+                "\", \"value\": " + readings::JsonString(display.Value) + ", \"frequency\": " + readings::JsonString(display.Frequency) +
                 ", \"overload\": " + (display.Overload ? "true" : "false") + "}";
     }
     return json + "}}";
