@@ -36,22 +36,25 @@ struct TSent {
 // THttpLimits::Queued wait already, the accepting thread waits for room, so further
 // clients wait in the kernel's listen queue (and beyond it are refused by TCP) instead
 // of growing ours without end. Close() lifts the bound so a stopping server never
-// waits on it; the workers serve what is queued and end at shutdown().
-class TBoundedPool : public httplib::TaskQueue {
+// waits on it; the workers serve what is queued and end at Shutdown().
+class TBoundedPool {
 public:
     explicit TBoundedPool(std::size_t workers) {
         for (std::size_t k = 0; k < workers; ++k) threads_.emplace_back([this] { Work(); });
     }
-    ~TBoundedPool() override { shutdown(); }
+    ~TBoundedPool() { Shutdown(); }
+    TBoundedPool(const TBoundedPool&) = delete;
+    TBoundedPool& operator=(const TBoundedPool&) = delete;
 
-    void enqueue(std::function<void()> job) override {
+    void Enqueue(std::function<void()> job) {
         std::unique_lock lock(mutex_);
         room_.wait(lock, [this] { return closed_ || jobs_.size() < THttpLimits::Queued; });
         jobs_.push_back(std::move(job));
         lock.unlock();
         work_.notify_one();
     }
-    void shutdown() override {
+    // Idempotent.
+    void Shutdown() {
         Close();
         for (std::thread& thread : threads_)
             if (thread.joinable()) thread.join();
@@ -89,6 +92,19 @@ private:
     std::vector<std::thread> threads_;
 };
 
+// What cpp-httplib takes as its task queue and deletes when it stops listening: a
+// handle on the pool the server keeps, so that Stop() reaches the pool however the
+// listener ended.
+class TPoolHandle : public httplib::TaskQueue {
+public:
+    explicit TPoolHandle(TBoundedPool& pool) : pool_(pool) {}
+    void enqueue(std::function<void()> job) override { pool_.Enqueue(std::move(job)); }
+    void shutdown() override { pool_.Shutdown(); }
+
+private:
+    TBoundedPool& pool_;
+};
+
 }  // namespace
 
 class THttpServer::TImpl {
@@ -97,10 +113,7 @@ public:
         : modules_(std::move(modules)), changes_(changes) {
         // A stream holds its worker while it lasts: the streams get workers of their
         // own, so the page, /metrics and the JSON are served beside the most streams.
-        server_.new_task_queue = [this] {
-            pool_ = new TBoundedPool(THttpLimits::Workers + THttpLimits::MaxStreams);
-            return pool_;
-        };
+        server_.new_task_queue = [this] { return new TPoolHandle(*pool_); };
         server_.set_read_timeout(THttpLimits::Timeout);
         server_.set_write_timeout(THttpLimits::Timeout);
         server_.set_payload_max_length(THttpLimits::MaxBodyBytes);
@@ -129,6 +142,7 @@ public:
     }
     int Port() const { return port_; }
     void Start() {
+        pool_ = std::make_unique<TBoundedPool>(THttpLimits::Workers + THttpLimits::MaxStreams);
         thread_ = std::thread([this] { server_.listen_after_bind(); });
     }
     void Stop() {
@@ -186,7 +200,7 @@ private:
     int port_ = -1;
     std::atomic<bool> stopping_{false};
     std::atomic<int> streams_{0};
-    TBoundedPool* pool_ = nullptr;  // the server's, made when it listens
+    std::unique_ptr<TBoundedPool> pool_;  // made by Start, before the listener asks for it
     std::thread thread_;
 };
 
