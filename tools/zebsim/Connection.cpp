@@ -217,10 +217,9 @@ int Connection::pump(bool force) {
             words[static_cast<std::size_t>(*overflowAt_ - position_)] |= zebwire::kOverflowBit;
             overflowAt_.reset();
         }
-        // The words little-endian, as putU32 writes them, in one pass.
+        // The words in one pass (appending them byte by byte cost zebsim a tenth of its time).
         std::vector<std::uint8_t> payload(words.size() * 4);
-        for (std::size_t i = 0; i < words.size(); ++i)
-            for (int b = 0; b < 4; ++b) payload[4 * i + static_cast<std::size_t>(b)] = static_cast<std::uint8_t>(words[i] >> (8 * b));
+        for (std::size_t i = 0; i < words.size(); ++i) zebwire::storeU32(payload.data() + 4 * i, words[i]);
         auto frame = zebwire::encodeFrame(type(MsgType::Data), payload);
         queuedData_ += frame.size();
         out_.push_back({std::move(frame), true});

@@ -13,7 +13,8 @@ void putU16(std::vector<std::uint8_t>& out, std::uint16_t v) {
 }
 
 void putU32(std::vector<std::uint8_t>& out, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i) out.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
+    out.resize(out.size() + 4);
+    storeU32(out.data() + out.size() - 4, v);
 }
 
 std::uint16_t getU16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] | (p[1] << 8)); }

@@ -71,6 +71,10 @@ struct FrameView {
 // Little-endian field access.
 void putU16(std::vector<std::uint8_t>& out, std::uint16_t v);
 void putU32(std::vector<std::uint8_t>& out, std::uint32_t v);
+// v into p[0..3]; inline, so that a loop over many words compiles to plain stores.
+inline void storeU32(std::uint8_t* p, std::uint32_t v) {
+    for (int i = 0; i < 4; ++i) p[i] = static_cast<std::uint8_t>(v >> (8 * i));
+}
 inline void putI32(std::vector<std::uint8_t>& out, std::int32_t v) { putU32(out, static_cast<std::uint32_t>(v)); }
 std::uint16_t getU16(const std::uint8_t* p);
 std::uint32_t getU32(const std::uint8_t* p);
