@@ -3,7 +3,6 @@
 #include "app/BenchBoard.h"
 #include "readings/BenchFunctions.h"
 #include "run/ChannelDisplay.h"
-#include "settings/SettingsValues.h"
 #include "signalview/ColumnReduction.h"
 
 #include <QList>
@@ -11,9 +10,7 @@
 #include <QWidget>
 
 #include <array>
-#include <chrono>
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <vector>
 
